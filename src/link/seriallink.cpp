@@ -1,0 +1,57 @@
+#include "link/seriallink.h"
+
+#include <QSerialPort>
+
+PortLink::PortLink(QObject *parent) : SerialLink(parent), m_port(new QSerialPort(this)) {
+    connect(m_port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { onError(int(e)); });
+}
+
+PortLink::~PortLink() = default;
+
+bool PortLink::open(const QString &device, const PortSettings::Line &line, QString *error) {
+    close();
+    m_port->setPortName(device);
+    m_port->setBaudRate(line.baud);
+    m_port->setParity(line.parity);
+    m_port->setDataBits(line.dataBits);
+    m_port->setStopBits(line.stopBits);
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        if (error)
+            *error = m_port->errorString();
+        m_port->clearError();
+        return false;
+    }
+    m_port->clear(QSerialPort::AllDirections);
+    return true;
+}
+
+void PortLink::close() {
+    if (m_port->isOpen())
+        m_port->close();
+    m_port->clearError();
+}
+
+bool PortLink::isOpen() const { return m_port->isOpen(); }
+
+qint64 PortLink::bytesWaiting() const { return m_port->bytesAvailable(); }
+
+QByteArray PortLink::read(qint64 max) { return m_port->read(max); }
+
+void PortLink::write(const QByteArray &bytes) { m_port->write(bytes); }
+
+void PortLink::onError(int error) {
+    // A hang-up or an unplugged adapter shows as a read or resource error that
+    // repeats for as long as the port stays open: close at the first one.
+    const auto e = QSerialPort::SerialPortError(error);
+    if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError &&
+        e != QSerialPort::WriteError)
+        return;
+    if (!m_port->isOpen())
+        return;
+    const QString reason = m_port->errorString();
+    m_port->close();
+    m_port->clearError();
+    emit lost(reason);
+}
