@@ -1,0 +1,47 @@
+// t3208tool: the commissioning and debugging window for T3208 controllers.
+#include "codec/cp936.h"
+#include "link/portmap.h"
+#include "ui/frmmain.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <cstdio>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("t3208tool"));
+    QApplication::setApplicationVersion(QStringLiteral(T3208_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Commissioning and debugging tool for T3208 stepper-motor controllers."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Map a port name of the window to a device, e.g. COM1=/dev/ttyUSB0 "
+                       "(repeatable; overrides T3208_COMn)."),
+        QStringLiteral("COMn=PATH"));
+    parser.addOption(port);
+    parser.process(app);
+
+    const QStringList overrides = parser.values(port);
+    if (const QStringList bad = PortMap::malformed(overrides); !bad.isEmpty()) {
+        std::fprintf(stderr, "t3208tool: --port expects COMn=PATH with n from 1 to 9, not: %s\n",
+                     qPrintable(bad.join(QStringLiteral(", "))));
+        return 2;
+    }
+    if (!Cp936::available()) {
+        const QString text = QStringLiteral(
+            "This system offers no code page 936 (GBK) text converter; the controller's "
+            "character traffic cannot be shown. t3208tool cannot start.");
+        std::fprintf(stderr, "t3208tool: %s\n", qPrintable(text));
+        QMessageBox::critical(nullptr, QStringLiteral("t3208tool"), text);
+        return 1;
+    }
+
+    FrmMain w{PortMap(overrides)};
+    w.show();
+    return app.exec();
+}

@@ -1,0 +1,189 @@
+#include "commands/catalogue.h"
+
+#include <array>
+
+namespace Catalogue {
+
+namespace {
+
+using E = Encoding;
+using M = Mark;
+
+Field h8(const char *s) { return {E::H8, s}; }
+Field d8(const char *s) { return {E::D8, s}; }
+Field s32(const char *s) { return {E::S32, s}; }
+Field u24(const char *s) { return {E::U24, s}; }
+Field constant(quint8 v) { return {E::Constant, nullptr, v}; }
+
+// A request without data.
+Request bare(const char *button, quint8 code, Mark mark, bool list, bool capture = false) {
+    return {button, code, {}, mark, AddressRule::Text23Hex, false, list, capture};
+}
+Request with(const char *button, quint8 code, QList<Field> fields, Mark mark, bool list,
+             bool capture = false) {
+    return {button, code, std::move(fields), mark, AddressRule::Text23Hex, false, list, capture};
+}
+
+QList<Request> makeRequests() {
+    QList<Request> r = {
+        // Basic commands: none records into the command list.
+        bare("Command12", 0x20, M::Read, false),
+        {"Command13", 0x21, {}, M::Read, AddressRule::Zero},
+        with("Command14", 0x22, {h8("Text7")}, M::Write, false),
+        bare("Command15", 0x23, M::Read, false),
+        with("Command16", 0x24, {{E::BaudCode, "Combo6"}}, M::Write, false),
+        // Motion profile setters and their queries.
+        with("Command17", 0x25, {s32("Text12")}, M::Write, true),
+        bare("Command57", 0x26, M::Read, true),
+        with("Command24", 0x27, {s32("Text13")}, M::Write, true),
+        bare("Command58", 0x28, M::Read, true),
+        with("Command25", 0x29, {s32("Text14")}, M::Write, true),
+        bare("Command59", 0x2A, M::Read, true),
+        with("Command26", 0x2B, {s32("Text15")}, M::Write, true),
+        bare("Command60", 0x2C, M::Read, true),
+        with("Command27", 0x2D, {s32("Text16")}, M::Write, true),
+        bare("Command61", 0x2E, M::Read, true),
+        with("Command64", 0x2F, {s32("Text29")}, M::Write, true),
+        bare("Command62", 0x30, M::Read, true),
+        // Motion commands: all of them can be captured for IO substitution.
+        with("Command18", 0x31, {s32("Text8")}, M::Write, true, true),
+        with("Command19", 0x32, {d8("Combo3"), u24("Text9")}, M::Write, true, true),
+        with("Command20", 0x33, {s32("Text10")}, M::Write, true, true),
+        with("Command21", 0x34, {d8("Combo4"), u24("Text11")}, M::Write, true, true),
+        with("Command65", 0x35, {s32("Text30")}, M::Write, true, true),
+        // Status queries.
+        bare("Command28", 0x36, M::Read, true),
+        bare("Command30", 0x37, M::Read, true),
+        bare("Command66", 0x38, M::Read, true),
+        bare("Command31", 0x39, M::Read, true),
+        bare("Command67", 0x3A, M::Read, true),
+        bare("Command29", 0x3B, M::Read, true),
+        bare("Command23", 0x3C, M::Unchanged, true, true),
+        bare("Command22", 0x3D, M::Unchanged, true, true),
+        with("Command7", 0x3E, {h8("Combo5")}, M::Write, true, true),
+        bare("Command94", 0x42, M::Read, true),
+        with("Command91", 0x44, {s32("Text32")}, M::Unchanged, true, true),
+        bare("Command92", 0x45, M::Read, false, true),
+        bare("Command93", 0x46, M::Read, false, true),
+        bare("Command96", 0x47, M::Read, false),
+        // CAN gateway settings.
+        with("Command102", 0x48, {constant(0x01)}, M::Read, false),
+        with("Command103", 0x48, {constant(0x00)}, M::Read, false),
+        with("Command104", 0x49, {constant(0x01)}, M::Read, false),
+        with("Command105", 0x49, {constant(0x00)}, M::Read, false),
+        with("Command100", 0x4A, {constant(0x00)}, M::Read, false),
+        with("Command101", 0x4A, {constant(0x01)}, M::Read, false),
+        with("Command95", 0x4B, {{E::CanRate, "Combo9"}}, M::Write, false),
+    };
+    return r;
+}
+
+struct CodeRow {
+    const char *text;
+    quint8 code;
+};
+constexpr std::array<CodeRow, 6> kBaud{{
+    {"2400", 4}, {"4800", 5}, {"9600", 6}, {"14400", 7}, {"19200", 8}, {"38400", 9}}};
+constexpr std::array<CodeRow, 18> kCanRate{{{"1M", 1},    {"900K", 2},  {"800K", 3},
+                                            {"750K", 4},  {"600K", 5},  {"500K", 6},
+                                            {"400K", 7},  {"250K", 8},  {"200K", 9},
+                                            {"150K", 10}, {"125K", 11}, {"100K", 12},
+                                            {"80K", 13},  {"50K", 14},  {"25K", 15},
+                                            {"20K", 16},  {"10K", 17},  {"5K", 18}}};
+
+template <std::size_t N>
+std::optional<quint8> lookup(const std::array<CodeRow, N> &table, const QString &text) {
+    for (const CodeRow &row : table)
+        if (text == QLatin1String(row.text))
+            return row.code;
+    return std::nullopt;
+}
+
+} // namespace
+
+const QList<Request> &requests() {
+    static const QList<Request> all = makeRequests();
+    return all;
+}
+
+const Request *find(const QString &button) {
+    for (const Request &r : requests())
+        if (button == QLatin1String(r.button))
+            return &r;
+    return nullptr;
+}
+
+std::optional<quint8> baudCode(const QString &text) { return lookup(kBaud, text); }
+std::optional<quint8> canRateCode(const QString &text) { return lookup(kCanRate, text); }
+
+QString rangeMessage(const QString &field, const Number::RangeError &range) {
+    return QStringLiteral("%1 的值超出范围,允许范围为 %2 到 %3").arg(field).arg(range.min).arg(range.max);
+}
+
+Built build(const Request &row, const Reader &read) {
+    Built b;
+    QByteArray &out = b.request;
+    if (row.address == AddressRule::Zero) {
+        out.append('\0');
+    } else {
+        const auto addr = Number::h8(read(QStringLiteral("Text23")));
+        if (!addr.ok()) {
+            b.refusal = Refusal{QStringLiteral("Text23"), rangeMessage(QStringLiteral("设备地址"),
+                                                                       addr.range)};
+            return b;
+        }
+        out.append(char(*addr.value));
+    }
+    out.append(char(row.code));
+    out.append('\0'); // data length, set below
+    for (const Field &f : row.fields) {
+        const QString src = f.source ? QString::fromLatin1(f.source) : QString();
+        const QString text = f.source ? read(src) : QString();
+        auto refuse = [&](const QString &message) {
+            b.refusal = Refusal{src, message};
+            b.request.clear();
+        };
+        switch (f.encoding) {
+        case E::H8:
+        case E::D8: {
+            const auto v = f.encoding == E::H8 ? Number::h8(text) : Number::d8(text);
+            if (!v.ok())
+                return refuse(rangeMessage(src, v.range)), b;
+            out.append(char(*v.value));
+            break;
+        }
+        case E::S32:
+        case E::U24: {
+            const auto v = f.encoding == E::S32 ? Number::s32(text) : Number::u24(text);
+            if (!v.ok())
+                return refuse(rangeMessage(src, v.range)), b;
+            out.append(*v.value);
+            break;
+        }
+        case E::Constant:
+            out.append(char(f.constant));
+            break;
+        case E::BaudCode: {
+            // A rate without a code would leave the controller at an unknown rate.
+            const auto code = baudCode(text);
+            if (!code)
+                return refuse(QStringLiteral("\"%1\" 不是可设置的波特率,请选择 2400 到 38400 之间的一项")
+                                  .arg(text)),
+                       b;
+            out.append(char(*code));
+            break;
+        }
+        case E::CanRate:
+            out.append(char(canRateCode(text).value_or(0)));
+            break;
+        }
+    }
+    out[2] = char(out.size() - 3);
+    return b;
+}
+
+QByteArray frame(const Request &row, const QByteArray &request, Framing::Protocol mode) {
+    return Framing::frame(request, row.alwaysRtu ? Framing::Protocol::Rtu : mode);
+}
+
+} // namespace Catalogue

@@ -1,0 +1,227 @@
+#include "ui/frmmain.h"
+
+#include "automation/commandlist.h"
+#include "codec/hextext.h"
+#include "link/portsettings.h"
+#include "link/seriallink.h"
+#include "ui/indicator.h"
+#include "ui_frmmain.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+
+namespace {
+// The largest number of bytes one read hands to the decoder.
+constexpr qint64 ReadChunk = 512;
+const QColor AlertColour(255, 0, 0);
+} // namespace
+
+FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()),
+      m_link(link ? link : new PortLink(this)), m_ports(std::move(ports)) {
+    ui->setupUi(this);
+    if (!m_link->parent())
+        m_link->setParent(this);
+
+    // Indicators: the run-state lamp starts in the normal colour, the others black.
+    ui->Shape1->setFillColor(palette().color(QPalette::WindowText));
+    for (Indicator *s : {ui->Shape2, ui->Shape3, ui->Shape4, ui->Shape5, ui->Shape6, ui->Shape7,
+                         ui->Shape8, ui->Shape9})
+        s->setFillColor(Qt::black);
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(200);
+    connect(&Timer1, &QTimer::timeout, this, &FrmMain::poll);
+
+    connect(ui->Command32, &QPushButton::clicked, this, &FrmMain::openPort);
+    connect(ui->Command33, &QPushButton::clicked, this, &FrmMain::closePort);
+    connect(m_link, &SerialLink::lost, this, &FrmMain::portLost);
+    // Every user change of the mode (choice, typing, wheel) switches the buttons.
+    connect(ui->Combo7, &QComboBox::currentTextChanged, this, &FrmMain::protocolSwitched);
+    connect(ui->Command6, &QPushButton::clicked, this, [this] {
+        m_sent.clear();
+        refreshSent();
+    });
+    connect(ui->Command36, &QPushButton::clicked, this, [this] {
+        m_received.clear();
+        refreshReceived();
+    });
+
+    ui->Combo1->setToolTip(m_ports.describe());
+    bindCatalogue();
+    setPortControls(false);
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::bindCatalogue() {
+    for (const Catalogue::Request &row : Catalogue::requests()) {
+        auto *button = findChild<QPushButton *>(QString::fromLatin1(row.button));
+        if (button)
+            connect(button, &QPushButton::clicked, this, [this, &row] { runRequest(row); });
+    }
+}
+
+QString FrmMain::fieldText(const QString &objectName) const {
+    if (auto *edit = findChild<QLineEdit *>(objectName))
+        return edit->text();
+    if (auto *combo = findChild<QComboBox *>(objectName))
+        return combo->currentText();
+    return {};
+}
+
+Framing::Protocol FrmMain::protocol() const {
+    return Framing::protocolFromText(ui->Combo7->currentText());
+}
+
+void FrmMain::runRequest(const Catalogue::Request &row) {
+    if (row.mark == Catalogue::Mark::Read)
+        ui->Option3->setChecked(true);
+    else if (row.mark == Catalogue::Mark::Write)
+        ui->Option4->setChecked(true);
+
+    const Catalogue::Built built =
+        Catalogue::build(row, [this](const QString &name) { return fieldText(name); });
+    if (built.refusal) {
+        message(built.refusal->message, QStringLiteral("系统提示"));
+        return;
+    }
+    const QByteArray frame = Catalogue::frame(row, built.request, protocol());
+
+    if (row.capture && IoSubstFlag) {
+        // Capture: the frame without address and checksum becomes the stored command.
+        IoSubstFlag = false;
+        ui->Text31->setText(HexText::spaced(frame.mid(1, frame.size() - 3)));
+        return;
+    }
+    if (row.addToList && AddListFlag) {
+        AddListFlag = false;
+        ui->List1->addItem(CommandList::frameLine(frame));
+    }
+    SendComm(frame);
+}
+
+void FrmMain::SendComm(const QByteArray &frame) {
+    if (!m_link->isOpen())
+        return;
+    const Transmit::Outcome out = Transmit::record(m_sent, frame);
+    refreshSent();
+    if (!out.wire) {
+        message(out.refusal, QStringLiteral("系统提示"));
+        return;
+    }
+    // No poll runs in the middle of a write.
+    Timer1.stop();
+    m_link->write(*out.wire);
+    Timer1.start();
+}
+
+void FrmMain::poll() {
+    if (!m_link->isOpen())
+        return;
+    bool any = false;
+    // Everything waiting, in reads of at most ReadChunk bytes, each decoded as
+    // one reply.
+    for (qint64 waiting = m_link->bytesWaiting(); waiting > 0; waiting = m_link->bytesWaiting()) {
+        const QByteArray chunk = m_link->read(std::min(waiting, ReadChunk));
+        if (chunk.isEmpty())
+            break;
+        applyReply(Receive::CommRec(chunk, int(chunk.size())));
+        m_receivedTotal += chunk.size();
+        any = true;
+        if (!m_link->isOpen())
+            break;
+    }
+    if (any)
+        refreshReceived();
+}
+
+void FrmMain::applyReply(const Receive::Decoded &d) {
+    for (const Receive::FieldText &f : d.fields)
+        if (auto *edit = findChild<QLineEdit *>(f.field))
+            edit->setText(f.text);
+    if (d.status)
+        ui->Label15->setText(*d.status);
+    const QColor normal = palette().color(QPalette::WindowText);
+    for (const Receive::LampColour &lamp : d.lamps)
+        if (auto *shape = findChild<Indicator *>(QStringLiteral("Shape%1").arg(lamp.shape)))
+            shape->setFillColor(lamp.colour == Receive::Lamp::Normal ? normal : AlertColour);
+    if (d.ioCommand)
+        ui->Text31->setText(*d.ioCommand);
+    Receive::record(m_received, d);
+}
+
+void FrmMain::refreshSent() {
+    ui->RichTextBox2->setPlainText(m_sent.log.rendered());
+    ui->Label44->setText(QString::number(m_sent.count));
+}
+
+void FrmMain::refreshReceived() {
+    ui->RichTextBox1->setPlainText(m_received.log.rendered());
+    ui->Label45->setText(QString::number(m_received.count));
+}
+
+void FrmMain::setPortControls(bool open) {
+    ui->Combo1->setEnabled(!open);
+    ui->Combo2->setEnabled(!open);
+    ui->Command32->setEnabled(!open);
+    ui->Command33->setEnabled(open);
+}
+
+void FrmMain::openPort() {
+    const QString settings = PortSettings::settingsText(ui->Combo2->currentText());
+    m_link->close();
+    const auto number = PortSettings::portNumber(ui->Combo1->currentText());
+    if (!number) {
+        message(QStringLiteral("请选择正确的串口名"));
+        return;
+    }
+    QString error;
+    const auto line = PortSettings::parse(settings, &error);
+    const QString device = m_ports.device(*number);
+    if (line && device.isEmpty())
+        error = QStringLiteral("COM%1 没有对应的串口设备").arg(*number);
+    if (!line || device.isEmpty() || !m_link->open(device, *line, &error)) {
+        statusBar()->clearMessage();
+        message(QStringLiteral("串口打开失败:") + error);
+        return;
+    }
+    setPortControls(true);
+    Timer1.start();
+    statusBar()->showMessage(QStringLiteral("COM%1 → %2  %3").arg(*number).arg(device, settings));
+}
+
+void FrmMain::closePort() {
+    m_link->close();
+    setPortControls(false);
+    statusBar()->clearMessage();
+}
+
+void FrmMain::portLost(const QString &reason) {
+    setPortControls(false);
+    statusBar()->showMessage(QStringLiteral("串口已断开"));
+    message(QStringLiteral("串口连接已断开:") + reason);
+}
+
+void FrmMain::protocolSwitched() {
+    const bool rtu = ui->Combo7->currentText() == QLatin1String("Modbus RTU");
+    ui->Command81->setEnabled(rtu);
+    ui->Command88->setEnabled(rtu);
+}
+
+void FrmMain::message(const QString &text, const QString &title) {
+    auto *box = new QMessageBox(QMessageBox::NoIcon,
+                                title.isEmpty() ? QApplication::applicationDisplayName() : title,
+                                text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    m_box = box;
+    box->open();
+    emit messageShown(text);
+}

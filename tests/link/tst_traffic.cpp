@@ -1,0 +1,394 @@
+// The send view: caption, hex and character lines of each request, the sent-byte
+// counter, the 10000-character bound, the register-form rewrite and the text a
+// plain-text view shows. Checksums here come from the bitwise CRC-16 and the
+// byte-sum LRC written out below, not from the codec.
+#include "link/transmit.h"
+
+#include <QtTest>
+
+namespace {
+
+quint16 crc16(const QByteArray &bytes) {
+    quint16 crc = 0xFFFF;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return crc;
+}
+
+QByteArray withCrc(const QByteArray &request) {
+    const quint16 crc = crc16(request);
+    return request + char(crc & 0xFF) + char(crc >> 8);
+}
+
+QByteArray asciiFrame(const QByteArray &request, bool lowercase = false) {
+    int sum = 0;
+    for (const char c : request)
+        sum += quint8(c);
+    const quint8 lrc = quint8(-sum);
+    QByteArray text = ":";
+    for (const char c : request + char(lrc))
+        text += QByteArray::number(quint8(c) | 0x100, 16).mid(1);
+    return (lowercase ? text.toLower() : text.toUpper()) + "\r\n";
+}
+
+QString spaced(const QByteArray &bytes) {
+    QString s;
+    for (const char c : bytes)
+        s += QString::asprintf("%02X ", unsigned(quint8(c)));
+    return s;
+}
+
+// One character per byte: ASCII as itself, any byte from 0x81 up as U+FFFD (none
+// of them is a character of the code page on its own).
+QString perByte(const QByteArray &bytes) {
+    QString s;
+    for (const char c : bytes)
+        s += quint8(c) < 0x80 ? QChar(char16_t(quint8(c))) : QChar(char16_t(0xFFFD));
+    return s;
+}
+
+QString asc(const QByteArray &b) { return "SndAsc:" + perByte(b) + "\n"; }
+QString hex(const QByteArray &b) { return "SndHex:" + spaced(b) + "\n"; }
+
+const QByteArray Handshake = QByteArray::fromHex("01200039C0");
+
+} // namespace
+
+class TstTraffic : public QObject {
+    Q_OBJECT
+private slots:
+    void send_data();
+    void send();
+    void captions_data();
+    void captions();
+    void commandCode_data();
+    void commandCode();
+    void bound_data();
+    void bound();
+    void rewrite_data();
+    void rewrite();
+    void rendered_data();
+    void rendered();
+    void renderedSend_data();
+    void renderedSend();
+};
+
+void TstTraffic::send_data() {
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QStringList>("lines"); // newest first
+    QTest::addColumn<qint64>("count");
+
+    QTest::newRow("handshake: lines from the top and five bytes counted")
+        << Handshake
+        << QStringList{QString("SndAsc:") + QChar(0x01) + QChar(0x20) + QChar(0x00) + QChar('9') +
+                           QChar(0xFFFD) + "\n",
+                       "SndHex:01 20 00 39 C0 \n", QString("请求握手命令:\n\r")}
+        << qint64(5);
+    QTest::newRow("one byte: shown and counted, no caption")
+        << QByteArray::fromHex("20") << QStringList{"SndAsc: \n", "SndHex:20 \n"} << qint64(1);
+    QTest::newRow("empty frame: empty lines, nothing counted")
+        << QByteArray() << QStringList{"SndAsc:\n", "SndHex:\n"} << qint64(0);
+
+    for (const int code : {0x40, 0x41, 0x48, 0x49, 0x4A, 0x4B, 0x4C}) {
+        const QByteArray f = withCrc(QByteArray::fromHex("01") + char(code) + QByteArray::fromHex("00"));
+        QTest::addRow("code %02X has no caption", code) << f << QStringList{asc(f), hex(f)} << qint64(5);
+    }
+
+    const QByteArray ascHandshake = ":012000DF\r\n";
+    QTest::newRow("ASCII handshake: caption of the code it carries")
+        << ascHandshake
+        << QStringList{"SndAsc::012000DF\r\n\n", "SndHex:3A 30 31 32 30 30 30 44 46 0D 0A \n",
+                       QString("请求握手命令:\n\r")}
+        << qint64(11);
+    const QByteArray ascSpeed = asciiFrame(QByteArray::fromHex("013600"), true);
+    QTest::newRow("lowercase ASCII speed query")
+        << ascSpeed << QStringList{asc(ascSpeed), hex(ascSpeed), QString("查询运动速度:\n\r")}
+        << qint64(ascSpeed.size());
+    const QByteArray noEnd = ":012000DF";
+    QTest::newRow("ASCII text without CR LF is read as RTU: byte 1 is '0'")
+        << noEnd << QStringList{asc(noEnd), hex(noEnd), QString("查询归零运动速度:\n\r")}
+        << qint64(9);
+    const QByteArray move = withCrc(QByteArray::fromHex("0133040000C350"));
+    QTest::newRow("constant-speed run with data bytes")
+        << move << QStringList{asc(move), hex(move), QString("设置32位运动速度，并恒速运动:\n\r")}
+        << qint64(9);
+}
+
+void TstTraffic::send() {
+    QFETCH(QByteArray, frame);
+    QFETCH(QStringList, lines);
+    QFETCH(qint64, count);
+
+    TrafficSide side;
+    const Transmit::Outcome out = Transmit::record(side, frame);
+    QCOMPARE(side.log.lines(), lines);
+    QCOMPARE(side.log.text(), lines.join(QString()));
+    QCOMPARE(side.log.length(), lines.join(QString()).size());
+    QCOMPARE(side.count, count);
+    QVERIFY(out.wire.has_value());
+    QCOMPARE(*out.wire, frame);
+    QVERIFY(out.refusal.isEmpty());
+
+    // A second send goes on top of the first and adds to the counter.
+    Transmit::record(side, frame);
+    QCOMPARE(side.log.lines(), lines + lines);
+    QCOMPARE(side.count, 2 * count);
+}
+
+void TstTraffic::captions_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("20 handshake") << 0x20 << QString("请求握手命令:");
+    QTest::newRow("21 address query") << 0x21 << QString("查询设备地址:");
+    QTest::newRow("23 baud query") << 0x23 << QString("查询当前波特率:");
+    QTest::newRow("26 start speed query") << 0x26 << QString("查询运动初速度:");
+    QTest::newRow("31 32-bit pulse run") << 0x31 << QString("设置32位运动脉冲数并开始运动:");
+    QTest::newRow("33 32-bit constant speed, full-width comma")
+        << 0x33 << QString("设置32位运动速度\uFF0C并恒速运动:");
+    QTest::newRow("34 24-bit constant speed") << 0x34 << QString("设置24位运动速度\uFF0C并恒速运动:");
+    QTest::newRow("36 speed query") << 0x36 << QString("查询运动速度:");
+    QTest::newRow("3B status query") << 0x3B << QString("查询运动状态:");
+    QTest::newRow("3C emergency stop") << 0x3C << QString("急停命令:");
+    QTest::newRow("3F memory offset") << 0x3F << QString("设置存储器偏移地址:");
+    QTest::newRow("42 IN query") << 0x42 << QString("查询IN状态命令:");
+    QTest::newRow("47 factory settings") << 0x47 << QString("出厂设置命令:");
+    QTest::newRow("40 IO substitution: none") << 0x40 << QString();
+    QTest::newRow("41 IO read-back: none") << 0x41 << QString();
+    QTest::newRow("48 and up: none") << 0x48 << QString();
+    QTest::newRow("4C: none") << 0x4C << QString();
+    QTest::newRow("1F below the table: none") << 0x1F << QString();
+    QTest::newRow("register read 03: none") << 0x03 << QString();
+}
+
+void TstTraffic::captions() {
+    QFETCH(int, code);
+    QFETCH(QString, caption);
+
+    QCOMPARE(Transmit::caption(quint8(code)), caption);
+
+    // The same caption heads the send of an RTU frame with that code.
+    const QByteArray f = withCrc(QByteArray::fromHex("01") + char(code) + QByteArray::fromHex("00"));
+    TrafficSide side;
+    Transmit::record(side, f);
+    QStringList expected{asc(f), hex(f)};
+    if (!caption.isEmpty())
+        expected << caption + "\n\r";
+    QCOMPARE(side.log.lines(), expected);
+}
+
+void TstTraffic::commandCode_data() {
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("code"); // -1: none
+
+    QTest::newRow("RTU: byte 1") << withCrc(QByteArray::fromHex("053600")) << 0x36;
+    QTest::newRow("RTU: two bytes are enough") << QByteArray::fromHex("0142") << 0x42;
+    QTest::newRow("ASCII handshake") << QByteArray(":012000DF\r\n") << 0x20;
+    QTest::newRow("ASCII lowercase digits") << asciiFrame(QByteArray::fromHex("013b00"), true) << 0x3B;
+    QTest::newRow("ASCII with wrong LRC still carries its code")
+        << QByteArray(":01370000\r\n") << 0x37;
+    QTest::newRow("ASCII with an odd digit count is raw bytes")
+        << QByteArray(":0120000\r\n") << int('0');
+    QTest::newRow("ASCII with a non-hex digit is raw bytes")
+        << QByteArray(":01G000DF\r\n") << int('0');
+    QTest::newRow("one byte: none") << QByteArray::fromHex("01") << -1;
+    QTest::newRow("no bytes: none") << QByteArray() << -1;
+}
+
+void TstTraffic::commandCode() {
+    QFETCH(QByteArray, frame);
+    QFETCH(int, code);
+
+    const auto got = Transmit::commandCode(frame);
+    QCOMPARE(got.has_value(), code >= 0);
+    if (got)
+        QCOMPARE(int(*got), code);
+}
+
+void TstTraffic::bound_data() {
+    QTest::addColumn<int>("prefill");  // characters in the view before the sends
+    QTest::addColumn<int>("sends");    // handshakes sent
+    QTest::addColumn<int>("length");   // characters afterwards
+    QTest::addColumn<qint64>("count"); // counter afterwards (777 before)
+
+    // One handshake adds 13 + 23 + 9 = 45 characters and 5 bytes.
+    QTest::newRow("empty view") << 0 << 1 << 45 << qint64(782);
+    QTest::newRow("exactly 10000 stays") << 10000 << 1 << 10045 << qint64(782);
+    QTest::newRow("10001 is cleared, counter restarts") << 10001 << 1 << 45 << qint64(5);
+    QTest::newRow("far over is cleared") << 25000 << 1 << 45 << qint64(5);
+    QTest::newRow("going over is kept until the next send") << 9999 << 2 << 45 << qint64(5);
+    QTest::newRow("reaching exactly 10000 by a send stays") << 9955 << 2 << 10045 << qint64(787);
+}
+
+void TstTraffic::bound() {
+    QFETCH(int, prefill);
+    QFETCH(int, sends);
+    QFETCH(int, length);
+    QFETCH(qint64, count);
+
+    TrafficSide side;
+    // Prefill with lines of 100 characters (the last one shorter).
+    for (int left = prefill; left > 0; left -= 100)
+        side.log.prepend(QString(std::min(left, 100) - 1, u'x') + u'\n');
+    QCOMPARE(side.log.length(), prefill);
+    side.count = 777;
+
+    for (int i = 0; i < sends; ++i)
+        Transmit::record(side, Handshake);
+    QCOMPARE(side.log.length(), length);
+    QCOMPARE(side.log.text().size(), length);
+    QCOMPARE(side.count, count);
+    QCOMPARE(side.log.lines().first(), asc(Handshake));
+}
+
+void TstTraffic::rewrite_data() {
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QByteArray>("rewritten"); // empty: refused
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QStringList>("lines"); // the new lines, newest first
+    QTest::addColumn<qint64>("count");
+
+    const QString line = "寄存器方式:";
+    const QByteArray speed = withCrc(QByteArray::fromHex("013600"));
+    const QByteArray speedReg = withCrc(QByteArray::fromHex("010300360002"));
+    QTest::newRow("speed query in register form: caption of the original")
+        << speed << speedReg << QString()
+        << QStringList{asc(speedReg), hex(speedReg), line + "\n\r", QString("查询运动速度:\n\r")}
+        << qint64(8);
+
+    const QByteArray io = withCrc(QByteArray::fromHex("014000"));
+    const QByteArray ioReg = withCrc(QByteArray::fromHex("01060040000A"));
+    QTest::newRow("code without caption: rewrite line only")
+        << io << ioReg << QString() << QStringList{asc(ioReg), hex(ioReg), line + "\n\r"}
+        << qint64(8);
+
+    const QByteArray ascSpeed = asciiFrame(QByteArray::fromHex("013600"));
+    const QByteArray ascReg = asciiFrame(QByteArray::fromHex("010300360002"));
+    QTest::newRow("ASCII original, ASCII rewrite")
+        << ascSpeed << ascReg << QString()
+        << QStringList{asc(ascReg), hex(ascReg), line + "\n\r", QString("查询运动速度:\n\r")}
+        << qint64(ascReg.size());
+
+    QTest::newRow("refused: nothing shown or counted")
+        << withCrc(QByteArray::fromHex("013B00")) << QByteArray() << QString("无寄存器对应")
+        << QStringList{} << qint64(0);
+}
+
+void TstTraffic::rewrite() {
+    QFETCH(QByteArray, frame);
+    QFETCH(QByteArray, rewritten);
+    QFETCH(QString, refusal);
+    QFETCH(QStringList, lines);
+    QFETCH(qint64, count);
+
+    QByteArray seen;
+    Transmit::Rewriter rw;
+    rw.line = "寄存器方式:";
+    rw.rewrite = [&](const QByteArray &f, QString *why) -> std::optional<QByteArray> {
+        seen = f;
+        if (rewritten.isEmpty()) {
+            *why = refusal;
+            return std::nullopt;
+        }
+        return rewritten;
+    };
+
+    TrafficSide side;
+    side.log.prepend("earlier\n");
+    side.count = 10;
+    const Transmit::Outcome out = Transmit::record(side, frame, &rw);
+
+    QCOMPARE(seen, frame);
+    QCOMPARE(side.log.lines(), lines + QStringList{"earlier\n"});
+    QCOMPARE(side.count, 10 + count);
+    if (rewritten.isEmpty()) {
+        QVERIFY(!out.wire.has_value());
+        QCOMPARE(out.refusal, refusal);
+    } else {
+        QVERIFY(out.wire.has_value());
+        QCOMPARE(*out.wire, rewritten);
+        QVERIFY(out.refusal.isEmpty());
+    }
+}
+
+void TstTraffic::rendered_data() {
+    QTest::addColumn<QStringList>("prepended"); // in the order put in
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("empty view") << QStringList{} << QString();
+    QTest::newRow("newest first, LF removed") << QStringList{"a\n", "b\n"} << QString("b\na");
+    QTest::newRow("caption LF CR removed") << QStringList{"X:\n\r", "Y\n"} << QString("Y\nX:");
+    QTest::newRow("CR LF removed") << QStringList{"one\r\n"} << QString("one");
+    QTest::newRow("line without end") << QStringList{"abc"} << QString("abc");
+    QTest::newRow("line of only an end is an empty line")
+        << QStringList{"a\n", "\n", "b\n"} << QString("b\n\na");
+    QTest::newRow("CR inside a line is a picture")
+        << QStringList{"A\rB\n"} << QString("A\u240DB");
+    QTest::newRow("NUL inside a line is a picture")
+        << QStringList{QString("A") + QChar(0) + "B\n"} << QString("A\u2400B");
+    QTest::newRow("LF inside a line is a picture")
+        << QStringList{"A\nB\n"} << QString("A\u240AB");
+    QTest::newRow("tab, escape and 1F")
+        << QStringList{QString("\t") + QChar(0x1B) + QChar(0x1F) + "\n"}
+        << QString("\u2409\u241B\u241F");
+    QTest::newRow("DEL is its picture") << QStringList{QString(QChar(0x7F)) + "\n"}
+                                        << QString("\u2421");
+    QTest::newRow("blank and Chinese unchanged")
+        << QStringList{"请求 握手\n"} << QString("请求 握手");
+}
+
+void TstTraffic::rendered() {
+    QFETCH(QStringList, prepended);
+    QFETCH(QString, shown);
+
+    TrafficLog log;
+    for (const QString &l : prepended)
+        log.prepend(l);
+    QCOMPARE(log.rendered(), shown);
+}
+
+void TstTraffic::renderedSend_data() {
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QStringList>("visual"); // the visual lines, from the top
+    // The frame's own trailing CR LF sits right before the line end; whether the
+    // view shows it as pictures or drops it with the end, the top line must start
+    // with the frame text and stay one line.
+    QTest::addColumn<bool>("dataEndsInCrLf");
+
+    QTest::newRow("handshake")
+        << Handshake
+        << QStringList{"SndAsc:\u2401 \u24009\uFFFD", "SndHex:01 20 00 39 C0 ", "请求握手命令:"}
+        << false;
+    QTest::newRow("ASCII handshake")
+        << QByteArray(":012000DF\r\n")
+        << QStringList{"SndAsc::012000DF", "SndHex:3A 30 31 32 30 30 30 44 46 0D 0A ", "请求握手命令:"}
+        << true;
+}
+
+void TstTraffic::renderedSend() {
+    QFETCH(QByteArray, frame);
+    QFETCH(QStringList, visual);
+    QFETCH(bool, dataEndsInCrLf);
+
+    TrafficSide side;
+    Transmit::record(side, frame);
+    const QStringList shown = side.log.rendered().split(u'\n');
+    QCOMPARE(shown.size(), side.log.lines().size());
+    QCOMPARE(shown.size(), visual.size());
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        QVERIFY2(!shown[i].contains(u'\r'), qPrintable(shown[i]));
+        if (i == 0 && dataEndsInCrLf) {
+            QVERIFY2(shown[i].startsWith(visual[i]), qPrintable(shown[i]));
+            const QString rest = shown[i].mid(visual[i].size());
+            QVERIFY2(rest.isEmpty() || rest == QString("\u240D\u240A"), qPrintable(rest));
+        } else {
+            QCOMPARE(shown[i], visual[i]);
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TstTraffic)
+#include "tst_traffic.moc"
