@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char *argv[]) {
@@ -43,5 +44,14 @@ int main(int argc, char *argv[]) {
 
     FrmMain w{PortMap(overrides)};
     w.show();
+    // For start-up measurements: report once the window has been shown and
+    // its first events handled, and optionally quit.
+    if (qEnvironmentVariableIsSet("T3208_REPORT_SHOWN"))
+        QTimer::singleShot(0, &app, [] {
+            std::printf("shown\n");
+            std::fflush(stdout);
+            if (qEnvironmentVariableIsSet("T3208_QUIT_WHEN_SHOWN"))
+                QCoreApplication::quit();
+        });
     return app.exec();
 }

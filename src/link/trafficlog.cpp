@@ -25,17 +25,17 @@ QString TrafficLog::text() const {
     return all;
 }
 
-namespace {
-bool isLineEnd(QChar c) { return c == u'\n' || c == u'\r'; }
-} // namespace
-
 QString TrafficLog::rendered() const {
     QString out;
     out.reserve(m_length + m_lines.size());
     for (const QString &l : m_lines) {
+        // Only the line's own ending ("\n\r" of a caption line, "\n" of a traffic
+        // line) is dropped; a CR LF the bytes themselves carry stays visible.
         qsizetype end = l.size();
-        while (end > 0 && isLineEnd(l.at(end - 1)))
-            --end;
+        if (l.endsWith(QStringLiteral("\n\r")))
+            end -= 2;
+        else if (l.endsWith(u'\n'))
+            end -= 1;
         for (qsizetype i = 0; i < end; ++i) {
             const char16_t c = l.at(i).unicode();
             if (c < 0x20)

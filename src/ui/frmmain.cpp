@@ -8,11 +8,13 @@
 #include "ui_frmmain.h"
 
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 
@@ -51,6 +53,19 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(ui->Command36, &QPushButton::clicked, this, [this] {
         m_received.clear();
         refreshReceived();
+    });
+
+    // Buttons may shrink to their caption when the screen is small.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
+    // The layouts take the narrower buttons once their size requests have
+    // been handled, after the first show.
+    QTimer::singleShot(0, this, [this] {
+        QSize want = QSize(1360, 690).expandedTo(minimumSizeHint());
+        if (const QScreen *screen = this->screen())
+            want = want.boundedTo(screen->availableGeometry().size() - QSize(0, 30))
+                       .expandedTo(minimumSizeHint());
+        resize(want);
     });
 
     ui->Combo1->setToolTip(m_ports.describe());

@@ -9,9 +9,9 @@
 namespace {
 
 // "usb:/dev/ttyUSB0" is a USB adapter, "/dev/ttyS0" is not.
-QList<ListedPort> ports(const QStringList &spec) {
+QList<ListedPort> ports(const QStringList &entries) {
     QList<ListedPort> out;
-    for (const QString &s : spec) {
+    for (const QString &s : entries) {
         if (s.startsWith("usb:"))
             out.append({s.mid(4), true});
         else
@@ -30,8 +30,8 @@ PortMap::Env env(const QStringList &vars) {
     };
 }
 
-PortMap::Lister lister(const QStringList &spec) {
-    return [spec] { return ports(spec); };
+PortMap::Lister lister(const QStringList &entries) {
+    return [entries] { return ports(entries); };
 }
 
 } // namespace
@@ -45,8 +45,8 @@ private slots:
     void ordered();
     void malformed_data();
     void malformed();
-    void describe_data();
-    void describe();
+    void listing_data();
+    void listing();
 };
 
 void TstPortMap::device_data() {
@@ -62,10 +62,10 @@ void TstPortMap::device_data() {
         << "/dev/cmd";
     QTest::newRow("environment beats list")
         << QStringList{} << QStringList{"T3208_COM1=/dev/env"} << two << 1 << "/dev/env";
-    QTest::newRow("list when nothing else") << QStringList{} << QStringList{} << two << 1
-                                            << "/dev/ttyUSB0";
-    QTest::newRow("second listed port") << QStringList{} << QStringList{} << two << 2
-                                        << "/dev/ttyS0";
+    QTest::newRow("list when nothing else")
+        << QStringList{} << QStringList{} << two << 1 << "/dev/ttyUSB0";
+    QTest::newRow("second listed port")
+        << QStringList{} << QStringList{} << two << 2 << "/dev/ttyS0";
     QTest::newRow("override of another port leaves COM1 to the list")
         << QStringList{"COM2=/dev/cmd"} << QStringList{} << two << 1 << "/dev/ttyUSB0";
     QTest::newRow("environment of another port leaves COM2 to the list")
@@ -76,10 +76,10 @@ void TstPortMap::device_data() {
         << QStringList{"COM9=/dev/pts/7"} << QStringList{} << two << 9 << "/dev/pts/7";
     QTest::newRow("environment beyond the list")
         << QStringList{} << QStringList{"T3208_COM5=/dev/pts/3"} << two << 5 << "/dev/pts/3";
-    QTest::newRow("beyond the listed count: nothing") << QStringList{} << QStringList{} << two << 3
-                                                      << QString();
-    QTest::newRow("no ports listed: nothing") << QStringList{} << QStringList{} << QStringList{}
-                                              << 1 << QString();
+    QTest::newRow("beyond the listed count: nothing")
+        << QStringList{} << QStringList{} << two << 3 << QString();
+    QTest::newRow("no ports listed: nothing")
+        << QStringList{} << QStringList{} << QStringList{} << 1 << QString();
     QTest::newRow("later override of the same port wins")
         << QStringList{"COM1=/dev/a", "COM1=/dev/b"} << QStringList{} << two << 1 << "/dev/b";
     QTest::newRow("path may hold an equals sign")
@@ -116,9 +116,8 @@ void TstPortMap::ordered_data() {
     QTest::newRow("ttyUSB2 before ttyUSB10")
         << QStringList{"usb:/dev/ttyUSB10", "usb:/dev/ttyUSB2", "usb:/dev/ttyUSB1"}
         << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB10"};
-    QTest::newRow("ttyS2 before ttyS10")
-        << QStringList{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyS0"}
-        << QStringList{"/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10"};
+    QTest::newRow("ttyS2 before ttyS10") << QStringList{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyS0"}
+                                         << QStringList{"/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10"};
     QTest::newRow("each group sorted on its own")
         << QStringList{"/dev/ttyS11", "usb:/dev/ttyUSB10", "/dev/ttyS3", "usb:/dev/ttyUSB9"}
         << QStringList{"/dev/ttyUSB9", "/dev/ttyUSB10", "/dev/ttyS3", "/dev/ttyS11"};
@@ -171,7 +170,7 @@ void TstPortMap::malformed() {
     QCOMPARE(PortMap::malformed(overrides), bad);
 }
 
-void TstPortMap::describe_data() {
+void TstPortMap::listing_data() {
     QTest::addColumn<QStringList>("overrides");
     QTest::addColumn<QStringList>("vars");
     QTest::addColumn<QStringList>("listed");
@@ -187,20 +186,19 @@ void TstPortMap::describe_data() {
         << QStringList{"COM2=/dev/cmd"} << QStringList{"T3208_COM3=/dev/env"}
         << QStringList{"/dev/ttyS0", "usb:/dev/ttyUSB0"}
         << QString("COM1 → /dev/ttyUSB0\nCOM2 → /dev/cmd\nCOM3 → /dev/env");
-    QTest::newRow("only nine names") << QStringList{} << QStringList{}
-                                     << QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
-                                                    "/dev/ttyS3", "/dev/ttyS4", "/dev/ttyS5",
-                                                    "/dev/ttyS6", "/dev/ttyS7", "/dev/ttyS8",
-                                                    "/dev/ttyS9"}
-                                     << QString("COM1 → /dev/ttyS0\nCOM2 → /dev/ttyS1\n"
-                                                "COM3 → /dev/ttyS2\nCOM4 → /dev/ttyS3\n"
-                                                "COM5 → /dev/ttyS4\nCOM6 → /dev/ttyS5\n"
-                                                "COM7 → /dev/ttyS6\nCOM8 → /dev/ttyS7\n"
-                                                "COM9 → /dev/ttyS8");
+    QTest::newRow("only nine names")
+        << QStringList{} << QStringList{}
+        << QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3", "/dev/ttyS4",
+                       "/dev/ttyS5", "/dev/ttyS6", "/dev/ttyS7", "/dev/ttyS8", "/dev/ttyS9"}
+        << QString("COM1 → /dev/ttyS0\nCOM2 → /dev/ttyS1\n"
+                   "COM3 → /dev/ttyS2\nCOM4 → /dev/ttyS3\n"
+                   "COM5 → /dev/ttyS4\nCOM6 → /dev/ttyS5\n"
+                   "COM7 → /dev/ttyS6\nCOM8 → /dev/ttyS7\n"
+                   "COM9 → /dev/ttyS8");
     QTest::newRow("nothing mapped") << QStringList{} << QStringList{} << QStringList{} << QString();
 }
 
-void TstPortMap::describe() {
+void TstPortMap::listing() {
     QFETCH(QStringList, overrides);
     QFETCH(QStringList, vars);
     QFETCH(QStringList, listed);

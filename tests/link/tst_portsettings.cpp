@@ -55,11 +55,16 @@ void TstPortSettings::settingsText_data() {
     QTest::addColumn<QString>("baud");
     QTest::addColumn<QString>("settings");
 
-    QTest::newRow("250000") << "250000" << "250000,n,8,1";
-    QTest::newRow("9600") << "9600" << "9600,n,8,1";
-    QTest::newRow("115200") << "115200" << "115200,n,8,1";
-    QTest::newRow("text is not checked") << "abc" << "abc,n,8,1";
-    QTest::newRow("empty text") << "" << ",n,8,1";
+    QTest::newRow("250000") << "250000"
+                            << "250000,n,8,1";
+    QTest::newRow("9600") << "9600"
+                          << "9600,n,8,1";
+    QTest::newRow("115200") << "115200"
+                            << "115200,n,8,1";
+    QTest::newRow("text is not checked") << "abc"
+                                         << "abc,n,8,1";
+    QTest::newRow("empty text") << ""
+                                << ",n,8,1";
 }
 
 void TstPortSettings::settingsText() {
@@ -81,29 +86,25 @@ void TstPortSettings::parse_data() {
                                          << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
     QTest::newRow("250000,n,8,1") << "250000,n,8,1" << 250000 << int(QSerialPort::NoParity)
                                   << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
-    QTest::newRow("115200 from the baud list") << "115200,n,8,1" << 115200
-                                               << int(QSerialPort::NoParity)
-                                               << int(QSerialPort::Data8)
-                                               << int(QSerialPort::OneStop);
-    QTest::newRow("even parity, 7 bits, 2 stop") << "19200,e,7,2" << 19200
-                                                 << int(QSerialPort::EvenParity)
-                                                 << int(QSerialPort::Data7)
-                                                 << int(QSerialPort::TwoStop);
-    QTest::newRow("odd parity, 5 bits, 1.5 stop") << "4800,o,5,1.5" << 4800
-                                                  << int(QSerialPort::OddParity)
-                                                  << int(QSerialPort::Data5)
-                                                  << int(QSerialPort::OneAndHalfStop);
+    QTest::newRow("115200 from the baud list")
+        << "115200,n,8,1" << 115200 << int(QSerialPort::NoParity) << int(QSerialPort::Data8)
+        << int(QSerialPort::OneStop);
+    QTest::newRow("even parity, 7 bits, 2 stop")
+        << "19200,e,7,2" << 19200 << int(QSerialPort::EvenParity) << int(QSerialPort::Data7)
+        << int(QSerialPort::TwoStop);
+    QTest::newRow("odd parity, 5 bits, 1.5 stop")
+        << "4800,o,5,1.5" << 4800 << int(QSerialPort::OddParity) << int(QSerialPort::Data5)
+        << int(QSerialPort::OneAndHalfStop);
     QTest::newRow("mark parity, 6 bits") << "2400,m,6,1" << 2400 << int(QSerialPort::MarkParity)
                                          << int(QSerialPort::Data6) << int(QSerialPort::OneStop);
     QTest::newRow("space parity") << "1200,s,8,1" << 1200 << int(QSerialPort::SpaceParity)
                                   << int(QSerialPort::Data8) << int(QSerialPort::OneStop);
-    QTest::newRow("uppercase parity letter") << "9600,N,8,1" << 9600 << int(QSerialPort::NoParity)
-                                             << int(QSerialPort::Data8)
-                                             << int(QSerialPort::OneStop);
-    QTest::newRow("blanks around the parts") << " 38400 , n , 8 , 1 " << 38400
-                                             << int(QSerialPort::NoParity)
-                                             << int(QSerialPort::Data8)
-                                             << int(QSerialPort::OneStop);
+    QTest::newRow("uppercase parity letter")
+        << "9600,N,8,1" << 9600 << int(QSerialPort::NoParity) << int(QSerialPort::Data8)
+        << int(QSerialPort::OneStop);
+    QTest::newRow("blanks around each field")
+        << " 38400 , n , 8 , 1 " << 38400 << int(QSerialPort::NoParity) << int(QSerialPort::Data8)
+        << int(QSerialPort::OneStop);
 }
 
 void TstPortSettings::parse() {
@@ -129,18 +130,30 @@ void TstPortSettings::parseRefused_data() {
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QString>("quoted"); // the text the error names
 
-    QTest::newRow("baud is no number") << "abc,n,8,1" << "abc";
-    QTest::newRow("baud zero") << "0,n,8,1" << "0";
-    QTest::newRow("baud negative") << "-9600,n,8,1" << "-9600";
-    QTest::newRow("baud fraction") << "9600.5,n,8,1" << "9600.5";
-    QTest::newRow("baud empty") << ",n,8,1" << "";
-    QTest::newRow("unknown parity") << "9600,x,8,1" << "x";
-    QTest::newRow("nine data bits") << "9600,n,9,1" << "9";
-    QTest::newRow("four data bits") << "9600,n,4,1" << "4";
-    QTest::newRow("three stop bits") << "9600,n,8,3" << "3";
-    QTest::newRow("three parts") << "9600,n,8" << "9600,n,8";
-    QTest::newRow("five parts") << "9600,n,8,1,1" << "9600,n,8,1,1";
-    QTest::newRow("baud alone") << "9600" << "9600";
+    QTest::newRow("baud is no number") << "abc,n,8,1"
+                                       << "abc";
+    QTest::newRow("baud zero") << "0,n,8,1"
+                               << "0";
+    QTest::newRow("baud negative") << "-9600,n,8,1"
+                                   << "-9600";
+    QTest::newRow("baud fraction") << "9600.5,n,8,1"
+                                   << "9600.5";
+    QTest::newRow("baud empty") << ",n,8,1"
+                                << "";
+    QTest::newRow("unknown parity") << "9600,x,8,1"
+                                    << "x";
+    QTest::newRow("nine data bits") << "9600,n,9,1"
+                                    << "9";
+    QTest::newRow("four data bits") << "9600,n,4,1"
+                                    << "4";
+    QTest::newRow("three stop bits") << "9600,n,8,3"
+                                     << "3";
+    QTest::newRow("three fields") << "9600,n,8"
+                                  << "9600,n,8";
+    QTest::newRow("five fields") << "9600,n,8,1,1"
+                                 << "9600,n,8,1,1";
+    QTest::newRow("baud alone") << "9600"
+                                << "9600";
 }
 
 void TstPortSettings::parseRefused() {

@@ -69,17 +69,17 @@ QString perByte(const QByteArray &bytes) {
 }
 
 QString fieldsText(const Decoded &d) {
-    QStringList parts;
+    QStringList pieces;
     for (const auto &f : d.fields)
-        parts << f.field + "=" + f.text;
-    return parts.join(u'|');
+        pieces << f.field + "=" + f.text;
+    return pieces.join(u'|');
 }
 
 QString lampsText(const Decoded &d) {
-    QStringList parts;
+    QStringList pieces;
     for (const auto &l : d.lamps)
-        parts << QString::number(l.shape) + (l.colour == Lamp::Normal ? "N" : "A");
-    return parts.join(u' ');
+        pieces << QString::number(l.shape) + (l.colour == Lamp::Normal ? "N" : "A");
+    return pieces.join(u' ');
 }
 
 } // namespace
@@ -118,27 +118,37 @@ void TstReceive::unsignedValues_data() {
     QTest::addColumn<QString>("text");
 
     QTest::newRow("26 start speed 1000")
-        << valueReply(0x26, 1000) << QString("查询运动初速度:") << "Text27" << " 1000";
+        << valueReply(0x26, 1000) << QString("查询运动初速度:") << "Text27"
+        << " 1000";
     QTest::newRow("28 top speed 1000")
-        << valueReply(0x28, 1000) << QString("查询运动最大速度:") << "Text26" << " 1000";
+        << valueReply(0x28, 1000) << QString("查询运动最大速度:") << "Text26"
+        << " 1000";
     QTest::newRow("2A end speed 1000")
-        << valueReply(0x2A, 1000) << QString("查询运动末速度:") << "Text25" << " 1000";
+        << valueReply(0x2A, 1000) << QString("查询运动末速度:") << "Text25"
+        << " 1000";
     QTest::newRow("2C acceleration 1000")
-        << valueReply(0x2C, 1000) << QString("查询运动加速度:") << "Text24" << " 1000";
+        << valueReply(0x2C, 1000) << QString("查询运动加速度:") << "Text24"
+        << " 1000";
     QTest::newRow("2E deceleration 1000")
-        << valueReply(0x2E, 1000) << QString("查询运动减速度:") << "Text6" << " 1000";
+        << valueReply(0x2E, 1000) << QString("查询运动减速度:") << "Text6"
+        << " 1000";
     QTest::newRow("30 homing speed 1000")
-        << valueReply(0x30, 1000) << QString("查询归零运动速度:") << "Text28" << " 1000";
-    QTest::newRow("36 speed 1000")
-        << valueReply(0x36, 1000) << QString("查询运动速度:") << "Text17" << " 1000";
+        << valueReply(0x30, 1000) << QString("查询归零运动速度:") << "Text28"
+        << " 1000";
+    QTest::newRow("36 speed 1000") << valueReply(0x36, 1000) << QString("查询运动速度:") << "Text17"
+                                   << " 1000";
     QTest::newRow("36 speed zero has the blank")
-        << valueReply(0x36, 0) << QString("查询运动速度:") << "Text17" << " 0";
+        << valueReply(0x36, 0) << QString("查询运动速度:") << "Text17"
+        << " 0";
     QTest::newRow("36 all ones is unsigned")
-        << valueReply(0x36, 0xFFFFFFFFu) << QString("查询运动速度:") << "Text17" << " 4294967295";
+        << valueReply(0x36, 0xFFFFFFFFu) << QString("查询运动速度:") << "Text17"
+        << " 4294967295";
     QTest::newRow("26 top bit set stays positive")
-        << valueReply(0x26, 0x80000000u) << QString("查询运动初速度:") << "Text27" << " 2147483648";
+        << valueReply(0x26, 0x80000000u) << QString("查询运动初速度:") << "Text27"
+        << " 2147483648";
     QTest::newRow("2C bytes 01 02 03 04 big-endian")
-        << valueReply(0x2C, 0x01020304u) << QString("查询运动加速度:") << "Text24" << " 16909060";
+        << valueReply(0x2C, 0x01020304u) << QString("查询运动加速度:") << "Text24"
+        << " 16909060";
     QTest::newRow("28 without CRC, exactly 8 bytes")
         << QByteArray::fromHex("0128040000C350FF") << QString("查询运动最大速度:") << "Text26"
         << " 50000";
@@ -167,17 +177,22 @@ void TstReceive::signedValues_data() {
 
     const QString abs = "查询运动绝对位置:";
     const QString rel = "查询运动相对位置:";
-    QTest::newRow("37 absolute -2") << valueReply(0x37, 0xFFFFFFFEu) << abs << "Text18" << "-2";
-    QTest::newRow("39 relative -2") << valueReply(0x39, 0xFFFFFFFEu) << rel << "Text19" << "-2";
-    QTest::newRow("37 absolute -1") << valueReply(0x37, 0xFFFFFFFFu) << abs << "Text18" << "-1";
-    QTest::newRow("37 absolute 1000") << valueReply(0x37, 1000) << abs << "Text18" << " 1000";
-    QTest::newRow("39 relative zero") << valueReply(0x39, 0) << rel << "Text19" << " 0";
-    QTest::newRow("39 most positive")
-        << valueReply(0x39, 0x7FFFFFFFu) << rel << "Text19" << " 2147483647";
-    QTest::newRow("37 most negative")
-        << valueReply(0x37, 0x80000000u) << abs << "Text18" << "-2147483648";
-    QTest::newRow("39 minus 100000")
-        << valueReply(0x39, 0xFFFE7960u) << rel << "Text19" << "-100000";
+    QTest::newRow("37 absolute -2") << valueReply(0x37, 0xFFFFFFFEu) << abs << "Text18"
+                                    << "-2";
+    QTest::newRow("39 relative -2") << valueReply(0x39, 0xFFFFFFFEu) << rel << "Text19"
+                                    << "-2";
+    QTest::newRow("37 absolute -1") << valueReply(0x37, 0xFFFFFFFFu) << abs << "Text18"
+                                    << "-1";
+    QTest::newRow("37 absolute 1000") << valueReply(0x37, 1000) << abs << "Text18"
+                                      << " 1000";
+    QTest::newRow("39 relative zero") << valueReply(0x39, 0) << rel << "Text19"
+                                      << " 0";
+    QTest::newRow("39 most positive") << valueReply(0x39, 0x7FFFFFFFu) << rel << "Text19"
+                                      << " 2147483647";
+    QTest::newRow("37 most negative") << valueReply(0x37, 0x80000000u) << abs << "Text18"
+                                      << "-2147483648";
+    QTest::newRow("39 minus 100000") << valueReply(0x39, 0xFFFE7960u) << rel << "Text19"
+                                     << "-100000";
 }
 
 void TstReceive::signedValues() {
@@ -236,8 +251,10 @@ void TstReceive::addressAndBaud_data() {
     QTest::newRow("baud setting C") << rtu("0123010C") << baud + "C\n\r";
     QTest::newRow("baud setting 0") << rtu("01230100") << baud + "0\n\r";
     QTest::newRow("baud setting 10") << rtu("01230110") << baud + "10\n\r";
-    QTest::newRow("baud four bytes without CRC") << QByteArray::fromHex("01230107") << baud + "7\n\r";
-    QTest::newRow("baud three bytes: no caption line") << QByteArray::fromHex("012301") << QString();
+    QTest::newRow("baud four bytes without CRC")
+        << QByteArray::fromHex("01230107") << baud + "7\n\r";
+    QTest::newRow("baud three bytes: no caption line")
+        << QByteArray::fromHex("012301") << QString();
 }
 
 void TstReceive::addressAndBaud() {
@@ -261,16 +278,16 @@ void TstReceive::status_data() {
         << QByteArray::fromHex("013B04000101010000") << QString("停止") << "1N 2N 3N 4N";
     QTest::newRow("moving, flags 00 01 02")
         << QByteArray::fromHex("013B04050001020000") << QString("运动中") << "1A 2A 3N 4A";
-    QTest::newRow("stopped with real CRC") << rtu("013B0400010101") << QString("停止")
-                                           << "1N 2N 3N 4N";
-    QTest::newRow("moving 01, flags 01 00 01") << rtu("013B0401010001") << QString("运动中")
-                                               << "1A 2N 3A 4N";
-    QTest::newRow("stopped, all flags 0") << rtu("013B0400000000") << QString("停止")
-                                          << "1N 2A 3A 4A";
-    QTest::newRow("moving FF, flags FF") << rtu("013B04FFFFFFFF") << QString("运动中")
-                                         << "1A 2A 3A 4A";
-    QTest::newRow("exactly 8 bytes") << QByteArray::fromHex("013B040001010100") << QString("停止")
-                                     << "1N 2N 3N 4N";
+    QTest::newRow("stopped with real CRC")
+        << rtu("013B0400010101") << QString("停止") << "1N 2N 3N 4N";
+    QTest::newRow("moving 01, flags 01 00 01")
+        << rtu("013B0401010001") << QString("运动中") << "1A 2N 3A 4N";
+    QTest::newRow("stopped, all flags 0")
+        << rtu("013B0400000000") << QString("停止") << "1N 2A 3A 4A";
+    QTest::newRow("moving FF, flags FF")
+        << rtu("013B04FFFFFFFF") << QString("运动中") << "1A 2A 3A 4A";
+    QTest::newRow("exactly 8 bytes")
+        << QByteArray::fromHex("013B040001010100") << QString("停止") << "1N 2N 3N 4N";
 }
 
 void TstReceive::status() {
@@ -314,10 +331,8 @@ void TstReceive::ioReadBack_data() {
 
     QTest::newRow("RTU: stored 32-bit pulse run")
         << rtu("01410701310400002710") << "31 04 00 00 27 10 ";
-    QTest::newRow("RTU: stored stop command")
-        << rtu("014103023C00") << "3C 00 ";
-    QTest::newRow("RTU: byte AB in uppercase")
-        << rtu("014105032B0100AB") << "2B 01 00 AB ";
+    QTest::newRow("RTU: stored stop command") << rtu("014103023C00") << "3C 00 ";
+    QTest::newRow("RTU: byte AB in uppercase") << rtu("014105032B0100AB") << "2B 01 00 AB ";
     QTest::newRow("RTU: pattern only, nothing stored") << rtu("01410101") << "";
     QTest::newRow("ASCII: LRC trailer of one byte")
         << ascii("01410701310400002710") << "31 04 00 00 27 10 ";
@@ -378,13 +393,14 @@ void TstReceive::trafficLines_data() {
     QTest::newRow("FF is no character") << QByteArray::fromHex("FF") << 1 << "RecHex:FF \n"
                                         << QString("RecAsc:\uFFFD\n");
     QTest::newRow("lead and trail bytes are not combined")
-        << QByteArray::fromHex("C4E3") << 2 << "RecHex:C4 E3 \n" << QString("RecAsc:\uFFFD\uFFFD\n");
-    QTest::newRow("CR LF NUL kept")
-        << QByteArray("A\r\n\0B", 5) << 5 << "RecHex:41 0D 0A 00 42 \n"
-        << QString("RecAsc:A\r\n") + QChar(0) + "B\n";
+        << QByteArray::fromHex("C4E3") << 2 << "RecHex:C4 E3 \n"
+        << QString("RecAsc:\uFFFD\uFFFD\n");
+    QTest::newRow("CR LF NUL kept") << QByteArray("A\r\n\0B", 5) << 5 << "RecHex:41 0D 0A 00 42 \n"
+                                    << QString("RecAsc:A\r\n") + QChar(0) + "B\n";
     QTest::newRow("printable text") << QByteArray("OK 7") << 4 << "RecHex:4F 4B 20 37 \n"
                                     << "RecAsc:OK 7\n";
-    QTest::newRow("empty chunk") << QByteArray() << 0 << "RecHex:\n" << "RecAsc:\n";
+    QTest::newRow("empty chunk") << QByteArray() << 0 << "RecHex:\n"
+                                 << "RecAsc:\n";
     QTest::newRow("count below the bytes read: lines show the first L")
         << QByteArray::fromHex("0102030405") << 3 << "RecHex:01 02 03 \n"
         << QString("RecAsc:") + QChar(1) + QChar(2) + QChar(3) + "\n";
@@ -413,14 +429,15 @@ void TstReceive::asciiReplies_data() {
         << QByteArray(":0136040000006461\r\n") << QString("查询运动速度:\n\r") << "Text17= 100"
         << "";
     QTest::newRow("speed 100, lowercase digits")
-        << ascii("01360400000064", true) << QString("查询运动速度:\n\r") << "Text17= 100" << "";
+        << ascii("01360400000064", true) << QString("查询运动速度:\n\r") << "Text17= 100"
+        << "";
     QTest::newRow("absolute position -2")
-        << ascii("013704FFFFFFFE")
-        << QString("查询运动绝对位置:\n\r") << "Text18=-2" << "";
-    QTest::newRow("address 1F") << ascii("1F2100") << QString("查询设备地址:当前地址为1F\n\r")
-                                << "" << "";
-    QTest::newRow("moving status")
-        << ascii("013B0405000102") << QString("查询运动状态:\n\r") << "" << "1A 2A 3N 4A";
+        << ascii("013704FFFFFFFE") << QString("查询运动绝对位置:\n\r") << "Text18=-2"
+        << "";
+    QTest::newRow("address 1F") << ascii("1F2100") << QString("查询设备地址:当前地址为1F\n\r") << ""
+                                << "";
+    QTest::newRow("moving status") << ascii("013B0405000102") << QString("查询运动状态:\n\r") << ""
+                                   << "1A 2A 3N 4A";
     QTest::newRow("wrong LRC is not checked")
         << QByteArray(":0136040000006400\r\n") << QString("查询运动速度:\n\r") << "Text17= 100"
         << "";
@@ -449,12 +466,14 @@ void TstReceive::record_data() {
     QTest::addColumn<bool>("cleared");
 
     const QByteArray speed = valueReply(0x36, 1000);
-    const QStringList speedLines{"RecAsc:" + perByte(speed) + "\n", "RecHex:" + spaced(speed) + "\n",
-                                 QString("查询运动速度:\n\r")};
+    const QStringList speedLines{"RecAsc:" + perByte(speed) + "\n",
+                                 "RecHex:" + spaced(speed) + "\n", QString("查询运动速度:\n\r")};
     const QByteArray error = rtu("01A00102");
-    const QStringList errorLines{"RecAsc:" + perByte(error) + "\n", "RecHex:" + spaced(error) + "\n"};
+    const QStringList errorLines{"RecAsc:" + perByte(error) + "\n",
+                                 "RecHex:" + spaced(error) + "\n"};
 
-    QTest::newRow("reply with caption: character, hex, caption") << speed << 0 << speedLines << false;
+    QTest::newRow("reply with caption: character, hex, caption")
+        << speed << 0 << speedLines << false;
     QTest::newRow("reply without caption") << error << 0 << errorLines << false;
     QTest::newRow("exactly 10000 before stays") << speed << 10000 << speedLines << false;
     QTest::newRow("10001 before is cleared") << speed << 10001 << speedLines << true;

@@ -199,7 +199,7 @@ void TstSerialLink::openRefused() {
 }
 
 void TstSerialLink::lost_data() {
-    QTest::addColumn<bool>("keepSlave"); // the pair still holds the slave open
+    QTest::addColumn<bool>("keepSlave");    // the pair still holds the slave open
     QTest::addColumn<QByteArray>("unread"); // bytes waiting, not read, at the hang-up
 
     QTest::newRow("idle line, slave held") << true << QByteArray();

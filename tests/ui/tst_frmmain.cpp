@@ -282,6 +282,17 @@ private slots:
         QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("250000,n,8,1")));
     }
 
+    void windowFitsA1366By768Screen() {
+        FrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(50);
+        // Room left for the title bar and the task bar.
+        for (const QSize s : {w.minimumSizeHint(), w.size()})
+            QVERIFY2(s.width() <= 1366 && s.height() <= 700,
+                     qPrintable(QStringLiteral("%1x%2").arg(s.width()).arg(s.height())));
+    }
+
     void closeReturnsToClosedState() {
         PtyPair pty;
         QVERIFY(pty.isValid());
