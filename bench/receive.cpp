@@ -12,6 +12,7 @@
 // minus 10 ms), the duration of the window's 200 ms poll ticks, CPU time
 // (process, writer thread, GUI thread) and, for phase B, the throughput.
 //
+// A phase given 0 seconds or 0 MiB is left out.
 // The phase ends at the poll tick that brings receivedTotal() to the bytes
 // written; with 5 s without progress it ends short and the bench exits 1.
 //
@@ -423,6 +424,7 @@ void printTable(const std::vector<PhaseResult> &rs) {
         return std::string(buf);
     };
     auto pct = [](double cpu, double wall) { return wall > 0 ? 100.0 * cpu / wall : 0.0; };
+    auto kibPerS = [](qint64 bytes, double s) { return s > 0 ? bytes / 1024.0 / s : 0.0; };
 
     line("", [](const PhaseResult &r) { return r.name; });
     line("bytes written", [&](const PhaseResult &r) { return fmt("%lld", (long long)r.written); });
@@ -439,10 +441,10 @@ void printTable(const std::vector<PhaseResult> &rs) {
     line("writer time, start to last write",
          [&](const PhaseResult &r) { return fmt("%.3f s", r.writerWallS); });
     line("throughput, received / wall",
-         [&](const PhaseResult &r) { return fmt("%.1f KiB/s", r.received / 1024.0 / r.wallS); });
+         [&](const PhaseResult &r) { return fmt("%.1f KiB/s", kibPerS(r.received, r.wallS)); });
     line("pty accept rate, written / writer",
          [&](const PhaseResult &r) {
-             return fmt("%.1f KiB/s", r.written / 1024.0 / r.writerWallS);
+             return fmt("%.1f KiB/s", kibPerS(r.written, r.writerWallS));
          });
     line("event-loop stall max (gap - 10 ms)",
          [&](const PhaseResult &r) { return fmt("%.1f ms", r.stallMaxMs); });
@@ -571,12 +573,14 @@ int main(int argc, char *argv[]) {
     Bench bench(app, w);
     std::vector<PhaseResult> results;
     const int fd = pty.master;
-    results.push_back(bench.run("A paced", pacedBytes, [&](WriterState &st) {
-        pacedWriter(fd, paced, Rate, PieceMs, st);
-    }));
-    results.push_back(bench.run("B unpaced", unpacedBytes, [&](WriterState &st) {
-        unpacedWriter(fd, unpaced, st);
-    }));
+    if (pacedBytes > 0)
+        results.push_back(bench.run("A paced", pacedBytes, [&](WriterState &st) {
+            pacedWriter(fd, paced, Rate, PieceMs, st);
+        }));
+    if (unpacedBytes > 0)
+        results.push_back(bench.run("B unpaced", unpacedBytes, [&](WriterState &st) {
+            unpacedWriter(fd, unpaced, st);
+        }));
 
     printTable(results);
     std::printf("VmHWM (peak RSS) %.1f MiB\n", statusKb("VmHWM:") / 1024.0);

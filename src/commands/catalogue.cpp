@@ -99,7 +99,52 @@ std::optional<quint8> lookup(const std::array<CodeRow, N> &table, const QString 
     return std::nullopt;
 }
 
+struct NameRow {
+    const char *source;
+    const char16_t *name;
+};
+constexpr std::array<NameRow, 18> kFieldNames{{
+    {"Text23", u"设备操作地址"}, {"Text7", u"新地址(New Addr)"}, {"Combo6", u"波特率(Bitrate)"},
+    {"Text12", u"初速度"},       {"Text13", u"最大速度"},        {"Text14", u"末速度"},
+    {"Text15", u"加速度"},       {"Text16", u"减速度"},          {"Text29", u"归零速度"},
+    {"Text8", u"正/负方向脉冲数"}, {"Combo3", u"位置运动方向"},  {"Text9", u"脉冲数"},
+    {"Text10", u"正/负方向速度"}, {"Combo4", u"恒速运动方向"},   {"Text11", u"速度"},
+    {"Text30", u"新速度"},       {"Combo5", u"查找零点方向"},    {"Text32", u"运动因子"},
+}};
+
 } // namespace
+
+QString fieldName(const QString &source) {
+    for (const NameRow &row : kFieldNames)
+        if (source == QLatin1String(row.source))
+            return QString::fromUtf16(row.name);
+    return source;
+}
+
+const QList<Trigger> &addToListTriggers() {
+    static const QList<Trigger> all = {
+        {"Command46", "Command17"}, {"Command47", "Command24"}, {"Command48", "Command25"},
+        {"Command49", "Command26"}, {"Command50", "Command27"}, {"Command63", "Command64"},
+        {"Command71", "Command57"}, {"Command72", "Command58"}, {"Command73", "Command59"},
+        {"Command74", "Command60"}, {"Command75", "Command61"}, {"Command76", "Command62"},
+        {"Command51", "Command28"}, {"Command52", "Command30"}, {"Command69", "Command66"},
+        {"Command53", "Command31"}, {"Command70", "Command67"}, {"Command43", "Command29"},
+        {"Command38", "Command18"}, {"Command39", "Command19"}, {"Command40", "Command20"},
+        {"Command41", "Command21"}, {"Command68", "Command65"}, {"Command45", "Command23"},
+        {"Command44", "Command22"}, {"Command42", "Command7"},  {"Command99", "Command94"},
+    };
+    return all;
+}
+
+const QList<Trigger> &captureTriggers() {
+    static const QList<Trigger> all = {
+        {"Command82", "Command18"}, {"Command83", "Command19"}, {"Command84", "Command20"},
+        {"Command85", "Command21"}, {"Command87", "Command65"}, {"Command86", "Command7"},
+        {"Command89", "Command22"}, {"Command90", "Command23"}, {"Command97", "Command92"},
+        {"Command98", "Command93"},
+    };
+    return all;
+}
 
 const QList<Request> &requests() {
     static const QList<Request> all = makeRequests();
@@ -128,8 +173,8 @@ Built build(const Request &row, const Reader &read) {
     } else {
         const auto addr = Number::h8(read(QStringLiteral("Text23")));
         if (!addr.ok()) {
-            b.refusal = Refusal{QStringLiteral("Text23"), rangeMessage(QStringLiteral("设备地址"),
-                                                                       addr.range)};
+            b.refusal = Refusal{QStringLiteral("Text23"),
+                                rangeMessage(fieldName(QStringLiteral("Text23")), addr.range)};
             return b;
         }
         out.append(char(*addr.value));
@@ -148,7 +193,7 @@ Built build(const Request &row, const Reader &read) {
         case E::D8: {
             const auto v = f.encoding == E::H8 ? Number::h8(text) : Number::d8(text);
             if (!v.ok())
-                return refuse(rangeMessage(src, v.range)), b;
+                return refuse(rangeMessage(fieldName(src), v.range)), b;
             out.append(char(*v.value));
             break;
         }
@@ -156,7 +201,7 @@ Built build(const Request &row, const Reader &read) {
         case E::U24: {
             const auto v = f.encoding == E::S32 ? Number::s32(text) : Number::u24(text);
             if (!v.ok())
-                return refuse(rangeMessage(src, v.range)), b;
+                return refuse(rangeMessage(fieldName(src), v.range)), b;
             out.append(*v.value);
             break;
         }

@@ -34,6 +34,9 @@ struct Field {
     quint8 constant = 0;
 };
 
+// The name a refusal gives a control's field ("初速度" for Text12).
+QString fieldName(const QString &source);
+
 struct Request {
     const char *button; // objectName of the button
     quint8 code;
@@ -48,6 +51,16 @@ struct Request {
 // Every button-built request with a fixed data layout.
 const QList<Request> &requests();
 const Request *find(const QString &button);
+
+// A one-shot button: it arms a mode, then runs its target request button.
+struct Trigger {
+    const char *button;
+    const char *target;
+};
+// The ">" buttons that arm AddListFlag for a device request.
+const QList<Trigger> &addToListTriggers();
+// The "↓" buttons that arm IoSubstFlag.
+const QList<Trigger> &captureTriggers();
 
 // Reads the text of the control with the given objectName.
 using Reader = std::function<QString(const QString &source)>;

@@ -81,6 +81,21 @@ void FrmMain::bindCatalogue() {
         if (button)
             connect(button, &QPushButton::clicked, this, [this, &row] { runRequest(row); });
     }
+    // One-shot buttons arm their mode and run the target as if it were pressed.
+    auto bindTriggers = [this](const QList<Catalogue::Trigger> &triggers, bool FrmMain::*flag) {
+        for (const Catalogue::Trigger &t : triggers) {
+            const Catalogue::Request *target = Catalogue::find(QString::fromLatin1(t.target));
+            auto *button = findChild<QAbstractButton *>(QString::fromLatin1(t.button));
+            if (!target || !button)
+                continue;
+            connect(button, &QAbstractButton::clicked, this, [this, target, flag] {
+                this->*flag = true;
+                runRequest(*target);
+            });
+        }
+    };
+    bindTriggers(Catalogue::addToListTriggers(), &FrmMain::AddListFlag);
+    bindTriggers(Catalogue::captureTriggers(), &FrmMain::IoSubstFlag);
 }
 
 QString FrmMain::fieldText(const QString &objectName) const {

@@ -2,6 +2,8 @@
 // pseudo-terminal: opening, the handshake round trip, replies decoded into the
 // window, lost ports and ports that fail to open.
 #include "support/pty.h"
+#include "support/wire.h"
+#include "windowfixture.h"
 #include "ui/frmmain.h"
 #include "ui/indicator.h"
 
@@ -19,25 +21,7 @@
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> b) {
-    QByteArray out;
-    for (int v : b)
-        out.append(char(v));
-    return out;
-}
-
-// CRC-16/MODBUS, bit by bit, low byte first.
-QByteArray withCrc(QByteArray b) {
-    quint16 crc = 0xFFFF;
-    for (char c : b) {
-        crc ^= quint8(c);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-    }
-    b.append(char(crc & 0xFF));
-    b.append(char(crc >> 8));
-    return b;
-}
+using Wire::bytes;
 
 double cpuSeconds() {
     rusage u{};
@@ -45,10 +29,7 @@ double cpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-PortMap mapTo(const QString &path) {
-    return PortMap({QStringLiteral("COM1=") + path}, [](const QString &) { return QString(); },
-                   [] { return QList<ListedPort>(); });
-}
+PortMap mapTo(const QString &path) { return Fixture::com1(path); }
 
 } // namespace
 
@@ -72,11 +53,7 @@ class TestFrmMain : public QObject {
     }
 
 private slots:
-    void cleanup() {
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (auto *box = qobject_cast<QMessageBox *>(top))
-                box->close();
-    }
+    void cleanup() { Fixture::closeMessageBoxes(); }
 
     void handshakeRoundTripThroughPseudoTerminal() {
         PtyPair pty;
@@ -145,11 +122,11 @@ private slots:
         QCOMPARE(child<Indicator>(w, "Shape2")->fillColor(), QColor(Qt::black));
 
         // Unsigned value beyond the signed range, then a moving status.
-        QVERIFY(pty.writeMaster(withCrc(bytes({0x01, 0x28, 0x04, 0xFF, 0xFF, 0xFF, 0xFF}))));
+        QVERIFY(pty.writeMaster(Wire::rtu(bytes({0x01, 0x28, 0x04, 0xFF, 0xFF, 0xFF, 0xFF}))));
         QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>(w, "Text26")->text(),
                                   QStringLiteral(" 4294967295"), 3000);
         QTest::qWait(250); // one reply per poll
-        QVERIFY(pty.writeMaster(withCrc(bytes({0x01, 0x3B, 0x04, 0x05, 0x00, 0x01, 0x02}))));
+        QVERIFY(pty.writeMaster(Wire::rtu(bytes({0x01, 0x3B, 0x04, 0x05, 0x00, 0x01, 0x02}))));
         QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(w, "Label15")->text(), QStringLiteral("运动中"),
                                   3000);
         QCOMPARE(shape1->fillColor(), QColor(255, 0, 0));
@@ -157,7 +134,7 @@ private slots:
         QCOMPARE(child<Indicator>(w, "Shape3")->fillColor(), normal);
         QCOMPARE(child<Indicator>(w, "Shape4")->fillColor(), QColor(255, 0, 0));
         QTest::qWait(250);
-        QVERIFY(pty.writeMaster(withCrc(bytes({0x01, 0x37, 0x04, 0xFF, 0xFF, 0xFF, 0xFE}))));
+        QVERIFY(pty.writeMaster(Wire::rtu(bytes({0x01, 0x37, 0x04, 0xFF, 0xFF, 0xFF, 0xFE}))));
         QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>(w, "Text18")->text(), QStringLiteral("-2"),
                                   3000);
     }
