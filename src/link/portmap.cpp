@@ -30,20 +30,34 @@ QString PortMap::device(int n) const {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(n);
 #else
+    return deviceIn(n, nullptr);
+#endif
+}
+
+// The device of COMn; `listed` is the system's listing when already taken,
+// else it is taken only if COMn has neither override nor environment entry.
+QString PortMap::deviceIn(int n, const QStringList *listed) const {
     if (const auto it = m_overrides.constFind(n); it != m_overrides.cend())
         return *it;
     if (const QString env = m_env(QStringLiteral("T3208_COM%1").arg(n)); !env.isEmpty())
         return env;
-    const QStringList listed = ordered(m_lister());
-    return n >= 1 && n <= listed.size() ? listed.at(n - 1) : QString();
-#endif
+    const QStringList own = listed ? QStringList() : ordered(m_lister());
+    const QStringList &ports = listed ? *listed : own;
+    return n >= 1 && n <= ports.size() ? ports.at(n - 1) : QString();
 }
 
 QString PortMap::describe() const {
     QStringList lines;
+#ifdef Q_OS_WIN
     for (int n = 1; n <= 9; ++n)
-        if (const QString d = device(n); !d.isEmpty())
+        lines << QStringLiteral("COM%1 → COM%1").arg(n);
+#else
+    // Listing the system's ports is slow: take it once for all nine names.
+    const QStringList listed = ordered(m_lister());
+    for (int n = 1; n <= 9; ++n)
+        if (const QString d = deviceIn(n, &listed); !d.isEmpty())
             lines << QStringLiteral("COM%1 → %2").arg(n).arg(d);
+#endif
     return lines.join(u'\n');
 }
 

@@ -37,6 +37,8 @@ public:
     static QStringList ordered(QList<ListedPort> ports);
 
 private:
+    QString deviceIn(int n, const QStringList *listed) const;
+
     QHash<int, QString> m_overrides;
     Env m_env;
     Lister m_lister;

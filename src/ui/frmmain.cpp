@@ -8,6 +8,7 @@
 #include "ui_frmmain.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +22,8 @@
 namespace {
 // The largest number of bytes one read hands to the decoder.
 constexpr qint64 ReadChunk = 512;
+// The longest time one poll decodes before it lets other events in.
+constexpr qint64 PollSliceMs = 10;
 const QColor AlertColour(255, 0, 0);
 } // namespace
 
@@ -68,12 +71,20 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
         resize(want);
     });
 
-    ui->Combo1->setToolTip(m_ports.describe());
+    // The mapping is looked up when the tooltip is asked for: listing the
+    // system's serial ports takes a while and may change while the window is open.
+    ui->Combo1->installEventFilter(this);
     bindCatalogue();
     setPortControls(false);
 }
 
 FrmMain::~FrmMain() = default;
+
+bool FrmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui->Combo1 && event->type() == QEvent::ToolTip)
+        ui->Combo1->setToolTip(m_ports.describe());
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void FrmMain::bindCatalogue() {
     for (const Catalogue::Request &row : Catalogue::requests()) {
@@ -155,10 +166,23 @@ void FrmMain::SendComm(const QByteArray &frame) {
 void FrmMain::poll() {
     if (!m_link->isOpen())
         return;
-    bool any = false;
     // Everything waiting, in reads of at most ReadChunk bytes, each decoded as
-    // one reply.
+    // one reply. A long backlog is worked off in slices so the window stays
+    // responsive; the rest follows as soon as events have been handled.
+    QElapsedTimer slice;
+    slice.start();
+    bool any = false;
     for (qint64 waiting = m_link->bytesWaiting(); waiting > 0; waiting = m_link->bytesWaiting()) {
+        if (any && slice.elapsed() >= PollSliceMs) {
+            if (!m_pollPending) {
+                m_pollPending = true;
+                QTimer::singleShot(0, this, [this] {
+                    m_pollPending = false;
+                    poll();
+                });
+            }
+            break;
+        }
         const QByteArray chunk = m_link->read(std::min(waiting, ReadChunk));
         if (chunk.isEmpty())
             break;
@@ -168,8 +192,11 @@ void FrmMain::poll() {
         if (!m_link->isOpen())
             break;
     }
-    if (any)
+    // During a backlog the view is redrawn at the poll rate, not per slice.
+    if (any && (!m_pollPending || !m_lastRefresh.isValid() || m_lastRefresh.elapsed() >= 200)) {
         refreshReceived();
+        m_lastRefresh.start();
+    }
 }
 
 void FrmMain::applyReply(const Receive::Decoded &d) {

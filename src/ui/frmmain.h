@@ -6,6 +6,7 @@
 #include "link/receive.h"
 #include "link/transmit.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -43,6 +44,9 @@ public:
     bool AddListFlag = false;
     bool IoSubstFlag = false;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // A message box was shown (its text); for scripted use.
     void messageShown(const QString &text);
@@ -69,5 +73,7 @@ private:
     TrafficSide m_sent;
     TrafficSide m_received;
     qint64 m_receivedTotal = 0;
+    bool m_pollPending = false;
+    QElapsedTimer m_lastRefresh;
     QPointer<QMessageBox> m_box;
 };
