@@ -1,13 +1,19 @@
 #include "ui/frmmain.h"
 
 #include "automation/commandlist.h"
+#include "automation/listfile.h"
+#include "automation/runner.h"
 #include "codec/hextext.h"
 #include "link/portsettings.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
 #include "ui_frmmain.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
 #include <QElapsedTimer>
 #include <QLayout>
 #include <QLineEdit>
@@ -19,7 +25,14 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
+static void initTexts() { Q_INIT_RESOURCE(texts); }
+
 namespace {
+QString pageText(const QString &name) {
+    QFile f(QStringLiteral(":/text/") + name);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
 // The largest number of bytes one read hands to the decoder.
 constexpr qint64 ReadChunk = 512;
 // The longest time one poll decodes before it lets other events in.
@@ -30,7 +43,11 @@ const QColor AlertColour(255, 0, 0);
 FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()),
       m_link(link ? link : new PortLink(this)), m_ports(std::move(ports)) {
+    initTexts();
     ui->setupUi(this);
+    ui->Info1->setHtml(pageText(QStringLiteral("page1.html")));
+    ui->Info2->setHtml(pageText(QStringLiteral("page2.html")));
+    ui->RichTextBox3->setHtml(pageText(QStringLiteral("protocol.html")));
     if (!m_link->parent())
         m_link->setParent(this);
 
@@ -75,6 +92,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     // system's serial ports takes a while and may change while the window is open.
     ui->Combo1->installEventFilter(this);
     bindCatalogue();
+    bindCommandList();
     setPortControls(false);
 }
 
@@ -84,6 +102,145 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui->Combo1 && event->type() == QEvent::ToolTip)
         ui->Combo1->setToolTip(m_ports.describe());
     return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::bindCommandList() {
+    connect(ui->Command34, &QPushButton::clicked, this,
+            [this] { ui->List1->addItem(CommandList::delayLine(ui->Text20->text())); });
+    connect(ui->Command35, &QPushButton::clicked, this,
+            [this] { ui->List1->addItem(CommandList::jumpLine(ui->Text21->text())); });
+    connect(ui->Text20, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (const auto clamped = CommandList::clampDelay(text))
+            ui->Text20->setText(*clamped);
+    });
+
+    // The list's pop-up menu: delete the first selected line, or all of them.
+    auto *menu = new QMenu(QStringLiteral("命令操作"), this);
+    menu->setObjectName(QStringLiteral("MenuCMD"));
+    QAction *deleteLine = menu->addAction(QStringLiteral("删除"));
+    deleteLine->setObjectName(QStringLiteral("DelectList"));
+    QAction *deleteAll = menu->addAction(QStringLiteral("清空"));
+    deleteAll->setObjectName(QStringLiteral("DelectAll"));
+    connect(deleteLine, &QAction::triggered, this, [this] {
+        for (int row = 0; row < ui->List1->count(); ++row)
+            if (ui->List1->item(row)->isSelected()) {
+                delete ui->List1->takeItem(row);
+                return;
+            }
+    });
+    connect(deleteAll, &QAction::triggered, ui->List1, &QListWidget::clear);
+    ui->List1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->List1, &QWidget::customContextMenuRequested, this, [this, menu](const QPoint &at) {
+        menu->popup(ui->List1->viewport()->mapToGlobal(at));
+    });
+    ui->List1->setUniformItemSizes(true);
+
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+    Timer2.setTimerType(Qt::PreciseTimer);
+    Timer2.setInterval(Runner::DefaultInterval);
+    connect(&Timer2, &QTimer::timeout, this, &FrmMain::runTick);
+    connect(ui->Check1, &QCheckBox::clicked, this, &FrmMain::runToggled);
+
+    // List files.
+    connect(ui->Command54, &QPushButton::clicked, this, [this] {
+        const QString path = chooseFile(false, QStringLiteral("打开文件"),
+                                        QStringLiteral("txt文件(*.txt);;所有文件(*.*)"));
+        if (path.isEmpty())
+            return;
+        if (!CommSetting::FileExists(path)) {
+            message(QStringLiteral("文件名无效,请重新打开!"));
+            return;
+        }
+        openListFile(path);
+    });
+    connect(ui->Command55, &QPushButton::clicked, this, [this] {
+        const QString path = chooseFile(true, QStringLiteral("保存文件"),
+                                        QStringLiteral("TXT文件(*.TXT);;所有文件(*.*)"));
+        if (path.isEmpty())
+            return;
+        if (CommSetting::FileExists(path) &&
+            !ask(QStringLiteral("是否覆盖文件？"), QStringLiteral("文件保存")))
+            return;
+        saveListFile(path);
+    });
+    chooseFile = [this](bool save, const QString &title, const QString &filter) {
+        return save ? QFileDialog::getSaveFileName(this, title, QString(), filter, nullptr,
+                                                   QFileDialog::DontConfirmOverwrite)
+                    : QFileDialog::getOpenFileName(this, title, QString(), filter);
+    };
+    ask = [this](const QString &text, const QString &title) {
+        return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+    };
+}
+
+void FrmMain::openListFile(const QString &path) {
+    QString error;
+    const QStringList lines = CommSetting::LoadListFile(path, &error);
+    ui->List1->setUpdatesEnabled(false);
+    ui->List1->clear();
+    ui->List1->addItems(lines);
+    ui->List1->setUpdatesEnabled(true);
+    if (!error.isEmpty())
+        message(QStringLiteral("读取文件出错:") + error);
+}
+
+void FrmMain::saveListFile(const QString &path) {
+    QStringList lines;
+    lines.reserve(ui->List1->count());
+    for (int row = 0; row < ui->List1->count(); ++row)
+        lines << ui->List1->item(row)->text();
+    QString error;
+    if (!ListFile::save(path, lines, &error))
+        message(QStringLiteral("文件保存失败,原文件未改动:") + error);
+}
+
+void FrmMain::runToggled(bool on) {
+    if (!on) {
+        Timer2.stop();
+        ui->Text22->setEnabled(true);
+        markRunLine(-1);
+        return;
+    }
+    const auto base = Runner::intervalOf(ui->Text22->text());
+    if (!base) {
+        ui->Check1->setChecked(false);
+        message(QStringLiteral("间隔时间超出范围,请设置0-65535之间的毫秒数"),
+                QStringLiteral("系统提示"));
+        return;
+    }
+    RunLineIndex = 0;
+    ui->Text22->setEnabled(false);
+    Timer2.setInterval(*base);
+    if (*base > 0)
+        Timer2.start();
+}
+
+void FrmMain::runTick() {
+    const int processed = RunLineIndex;
+    QListWidget *list = ui->List1;
+    const Runner::Tick t = Runner::tick([list](int row) { return list->item(row)->text(); },
+                                        list->count(), RunLineIndex, ui->Text22->text());
+    markRunLine(processed);
+    if (t.send)
+        SendComm(*t.send);
+    RunLineIndex = t.index;
+    // An interval of 0 halts the run until it is started again.
+    if (t.interval == 0)
+        Timer2.stop();
+    else
+        Timer2.setInterval(t.interval);
+}
+
+void FrmMain::markRunLine(int row) {
+    if (m_runMark.isValid())
+        ui->List1->model()->setData(m_runMark, QVariant(), Qt::BackgroundRole);
+    m_runMark = QPersistentModelIndex();
+    if (row < 0 || row >= ui->List1->count())
+        return;
+    m_runMark = ui->List1->model()->index(row, 0);
+    ui->List1->model()->setData(m_runMark, palette().color(QPalette::AlternateBase).darker(115),
+                                Qt::BackgroundRole);
 }
 
 void FrmMain::bindCatalogue() {

@@ -8,8 +8,10 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -43,6 +45,18 @@ public:
 
     bool AddListFlag = false;
     bool IoSubstFlag = false;
+    // Position of the line the list runner's next tick processes.
+    int RunLineIndex = 0;
+
+    // Dialog seams, replaceable for scripted use. chooseFile returns the chosen
+    // path or an empty text; ask returns true for Yes.
+    std::function<QString(bool save, const QString &title, const QString &filter)> chooseFile;
+    std::function<bool(const QString &text, const QString &title)> ask;
+
+    // Loads a list file into the list, as "打开文件" does after its dialog.
+    void openListFile(const QString &path);
+    // Saves the list to a file, as "命令另存为" does after its dialog.
+    void saveListFile(const QString &path);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -65,11 +79,17 @@ private:
     QString fieldText(const QString &objectName) const;
     Framing::Protocol protocol() const;
     void bindCatalogue();
+    void bindCommandList();
+    void runToggled(bool on);
+    void runTick();
+    void markRunLine(int row);
 
     std::unique_ptr<Ui::FrmMain> ui;
     SerialLink *m_link;
     PortMap m_ports;
     QTimer Timer1;
+    QTimer Timer2;
+    QPersistentModelIndex m_runMark;
     TrafficSide m_sent;
     TrafficSide m_received;
     qint64 m_receivedTotal = 0;
