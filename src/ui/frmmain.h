@@ -87,8 +87,8 @@ private:
     std::unique_ptr<Ui::FrmMain> ui;
     SerialLink *m_link;
     PortMap m_ports;
-    QTimer Timer1;
-    QTimer Timer2;
+    QTimer Timer1{this};
+    QTimer Timer2{this};
     QPersistentModelIndex m_runMark;
     TrafficSide m_sent;
     TrafficSide m_received;
