@@ -217,6 +217,8 @@ void FrmMain::runToggled(bool on) {
 }
 
 void FrmMain::runTick() {
+    QElapsedTimer busy;
+    busy.start();
     const int processed = RunLineIndex;
     QListWidget *list = ui->List1;
     const Runner::Tick t = Runner::tick([list](int row) { return list->item(row)->text(); },
@@ -226,10 +228,12 @@ void FrmMain::runTick() {
         SendComm(*t.send);
     RunLineIndex = t.index;
     // An interval of 0 halts the run until it is started again.
-    if (t.interval == 0)
+    if (t.interval == 0) {
         Timer2.stop();
-    else
-        Timer2.setInterval(t.interval);
+        return;
+    }
+    // The wait runs from this tick's start, not from the end of its work.
+    Timer2.setInterval(int(std::max<qint64>(1, t.interval - busy.elapsed())));
 }
 
 void FrmMain::markRunLine(int row) {
@@ -309,15 +313,16 @@ void FrmMain::SendComm(const QByteArray &frame) {
     if (!m_link->isOpen())
         return;
     const Transmit::Outcome out = Transmit::record(m_sent, frame);
-    refreshSent();
     if (!out.wire) {
         message(out.refusal, QStringLiteral("系统提示"));
         return;
     }
-    // No poll runs in the middle of a write.
+    // No poll runs in the middle of a write. The bytes go out before the view
+    // is redrawn, so a replayed list keeps its timing.
     Timer1.stop();
     m_link->write(*out.wire);
     Timer1.start();
+    refreshSent();
 }
 
 void FrmMain::poll() {
