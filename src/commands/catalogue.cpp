@@ -1,5 +1,7 @@
 #include "commands/catalogue.h"
 
+#include "commands/extended.h"
+
 #include <array>
 
 namespace Catalogue {
@@ -74,6 +76,12 @@ QList<Request> makeRequests() {
         with("Command100", 0x4A, {constant(0x00)}, M::Read, false),
         with("Command101", 0x4A, {constant(0x01)}, M::Read, false),
         with("Command95", 0x4B, {{E::CanRate, "Combo9"}}, M::Write, false),
+        // The register mapping offset goes out in the device's own form.
+        {"Command3", 0x3F, {{E::Offset, "Text34"}}, M::Unchanged, AddressRule::Text23Hex, false,
+         true, false, RegisterOption::OffAround},
+        // Reads back the IO-substitution rule of an input pattern.
+        {"Command88", 0x41, {{E::Pattern, "Combo8"}}, M::Unchanged, AddressRule::Text23Hex,
+         false, false, false, RegisterOption::ClearBefore},
     };
     return r;
 }
@@ -161,6 +169,8 @@ const Request *find(const QString &button) {
 std::optional<quint8> baudCode(const QString &text) { return lookup(kBaud, text); }
 std::optional<quint8> canRateCode(const QString &text) { return lookup(kCanRate, text); }
 
+QString offsetMessage() { return QStringLiteral("偏移地址超出范围,请设置0-65500之间"); }
+
 QString rangeMessage(const QString &field, const Number::RangeError &range) {
     return QStringLiteral("%1 的值超出范围,允许范围为 %2 到 %3").arg(field).arg(range.min).arg(range.max);
 }
@@ -220,6 +230,16 @@ Built build(const Request &row, const Reader &read) {
         }
         case E::CanRate:
             out.append(char(canRateCode(text).value_or(0)));
+            break;
+        case E::Offset: {
+            const double v = Number::roundEven(Number::leading(text));
+            if (v < 0 || v > 65500)
+                return refuse(offsetMessage()), b;
+            out.append(*Number::s32(QString::number(qint64(v))).value);
+            break;
+        }
+        case E::Pattern:
+            out.append(char(IoSubst::mask(text)));
             break;
         }
     }

@@ -26,6 +26,15 @@ enum class Encoding {
     Constant, // one fixed byte
     BaudCode, // one byte: the code of a baud-rate text
     CanRate,  // one byte: the code of a CAN bit-rate text
+    Offset,   // four bytes as S32, the register mapping offset 0..65500
+    Pattern,  // one byte: the mask of an input pattern
+};
+
+// What a button does with the register option (Check2) around its request.
+enum class RegisterOption {
+    Keep,
+    ClearBefore, // unticked before building, left unticked
+    OffAround,   // unticked for the request, ticked again once it went out
 };
 
 struct Field {
@@ -46,6 +55,7 @@ struct Request {
     bool alwaysRtu = false;
     bool addToList = false; // honours AddListFlag
     bool capture = false;   // honours IoSubstFlag
+    RegisterOption registerOption = RegisterOption::Keep;
 };
 
 // Every button-built request with a fixed data layout.
@@ -87,6 +97,9 @@ QByteArray frame(const Request &row, const QByteArray &request, Framing::Protoco
 std::optional<quint8> baudCode(const QString &text);
 // The CAN bit-rate code of command 0x4B ("1M" 1 .. "5K" 18), nullopt for none.
 std::optional<quint8> canRateCode(const QString &text);
+
+// The mapping offset's refusal.
+QString offsetMessage();
 
 // The refusal message for a value outside its range.
 QString rangeMessage(const QString &field, const Number::RangeError &range);

@@ -3,6 +3,10 @@
 #include "automation/commandlist.h"
 #include "automation/listfile.h"
 #include "automation/runner.h"
+#include "codec/checksum.h"
+#include "codec/cp936.h"
+#include "commands/extended.h"
+#include "commands/registerform.h"
 #include "codec/hextext.h"
 #include "link/portsettings.h"
 #include "link/seriallink.h"
@@ -93,6 +97,15 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     ui->Combo1->installEventFilter(this);
     bindCatalogue();
     bindCommandList();
+    bindWorkbench();
+    connect(ui->Command81, &QPushButton::clicked, this, &FrmMain::download);
+    connect(ui->Command106, &QPushButton::clicked, this, &FrmMain::sendCanPayload);
+    // The register option enables what belongs to it, whoever ticks it.
+    connect(ui->Check2, &QCheckBox::toggled, this, [this](bool on) {
+        for (QWidget *w : std::initializer_list<QWidget *>{ui->Command3, ui->Option3, ui->Option4,
+                                                           ui->Text34})
+            w->setEnabled(on);
+    });
     setPortControls(false);
 }
 
@@ -283,6 +296,8 @@ Framing::Protocol FrmMain::protocol() const {
 }
 
 void FrmMain::runRequest(const Catalogue::Request &row) {
+    if (row.registerOption != Catalogue::RegisterOption::Keep)
+        ui->Check2->setChecked(false);
     if (row.mark == Catalogue::Mark::Read)
         ui->Option3->setChecked(true);
     else if (row.mark == Catalogue::Mark::Write)
@@ -302,17 +317,138 @@ void FrmMain::runRequest(const Catalogue::Request &row) {
         ui->Text31->setText(HexText::spaced(frame.mid(1, frame.size() - 3)));
         return;
     }
-    if (row.addToList && AddListFlag) {
+    recordAndSend(frame, row.addToList);
+    if (row.registerOption == Catalogue::RegisterOption::OffAround)
+        ui->Check2->setChecked(true);
+}
+
+void FrmMain::recordAndSend(const QByteArray &frame, bool honoursList, const QString &line) {
+    if (honoursList && AddListFlag) {
         AddListFlag = false;
-        ui->List1->addItem(CommandList::frameLine(frame));
+        ui->List1->addItem(line.isNull() ? CommandList::frameLine(frame) : line);
     }
     SendComm(frame);
+}
+
+void FrmMain::refuse(const QString &text) { message(text, QStringLiteral("系统提示")); }
+
+std::optional<quint8> FrmMain::address() {
+    const auto a = Number::h8(ui->Text23->text());
+    if (!a.ok())
+        refuse(Catalogue::rangeMessage(Catalogue::fieldName(QStringLiteral("Text23")), a.range));
+    return a.value;
+}
+
+void FrmMain::download() {
+    ui->Check2->setChecked(false);
+    const IoSubst::Built built =
+        IoSubst::download(ui->Text23->text(), ui->Combo8->currentText(), ui->Text31->text());
+    if (!built.refusal.isEmpty())
+        return refuse(built.refusal);
+    if (built.frame)
+        recordAndSend(*built.frame, true);
+}
+
+void FrmMain::sendCanPayload() {
+    ui->Option4->setChecked(true);
+    if (ui->Text33->text().isEmpty())
+        return;
+    const auto addr = address();
+    if (!addr)
+        return;
+    recordAndSend(Framing::rtu(Can::payloadRequest(*addr, ui->Text33->text())), true);
+}
+
+// The workbench's send buttons: the typed bytes raw, as RTU, or as ASCII.
+void FrmMain::sendTyped(std::optional<Framing::Protocol> framing) {
+    ui->Check2->setChecked(false);
+    if (ui->Text1->text().isEmpty())
+        return;
+    const QByteArray bytes = HexText::parsePairs(ui->Text1->text());
+    if (bytes.isEmpty())
+        return; // only blanks: nothing to send, the list mode stays armed
+    recordAndSend(framing ? Framing::frame(bytes, *framing) : bytes, true);
+}
+
+void FrmMain::sendString() {
+    const QString text = ui->Text5->text();
+    ui->Check2->setChecked(false);
+    if (text.isEmpty())
+        return;
+    // The list line is the text itself; the bytes are its code page 936 codes.
+    recordAndSend(Cp936::encode(text), true, text);
+}
+
+void FrmMain::bindWorkbench() {
+    const std::array<std::pair<QPushButton *, std::function<void()>>, 4> senders{{
+        {ui->Command1, [this] { sendTyped(std::nullopt); }},
+        {ui->Command11, [this] { sendTyped(Framing::Protocol::Rtu); }},
+        {ui->Command10, [this] { sendTyped(Framing::Protocol::Ascii); }},
+        {ui->Command37, [this] { sendString(); }},
+    }};
+    // ">" buttons beside them arm the list mode first.
+    const std::array<QAbstractButton *, 4> plus{ui->Command79, ui->Command80, ui->Command77,
+                                                ui->Command78};
+    for (std::size_t i = 0; i < senders.size(); ++i) {
+        const auto send = senders[i].second;
+        connect(senders[i].first, &QPushButton::clicked, this, send);
+        connect(plus[i], &QAbstractButton::clicked, this, [this, send] {
+            AddListFlag = true;
+            send();
+        });
+    }
+
+    auto crc = [this] {
+        const QByteArray bytes = HexText::parsePairs(ui->Text1->text());
+        if (bytes.isEmpty())
+            return false;
+        const QString text = CommSetting::CalcCRC16(bytes);
+        ui->Text2->setText(text.left(2));
+        ui->Text3->setText(text.right(2));
+        return true;
+    };
+    connect(ui->Command8, &QPushButton::clicked, this, crc);
+    connect(ui->Command2, &QPushButton::clicked, this, [this, crc] {
+        if (!crc())
+            return;
+        const QString low = ui->Text2->text();
+        ui->Text2->setText(ui->Text3->text());
+        ui->Text3->setText(low);
+    });
+    connect(ui->Command9, &QPushButton::clicked, this, [this] {
+        const QByteArray bytes = HexText::parsePairs(ui->Text1->text());
+        if (!bytes.isEmpty())
+            ui->Text4->setText(HexText::bare(CommSetting::CalcLRC(bytes)));
+    });
+    connect(ui->Command5, &QPushButton::clicked, this,
+            [this] { ui->Text1->setText(CommSetting::StringToHex(ui->Text5->text())); });
+    connect(ui->Command56, &QPushButton::clicked, this, [this] {
+        QString hex = ui->Text1->text();
+        hex.remove(u' ');
+        ui->Text5->setText(CommSetting::HexToString(hex));
+    });
 }
 
 void FrmMain::SendComm(const QByteArray &frame) {
     if (!m_link->isOpen())
         return;
-    const Transmit::Outcome out = Transmit::record(m_sent, frame);
+    // With the register option every request goes out as a register request.
+    std::optional<Transmit::Rewriter> registers;
+    if (ui->Check2->isChecked()) {
+        const auto function = ui->Option4->isChecked() ? RegisterForm::Function::Write
+                                                       : RegisterForm::Function::Read;
+        const QString offset = ui->Text34->text();
+        registers = Transmit::Rewriter{
+            QStringLiteral("西门子标准格式:"),
+            [function, offset](const QByteArray &f, QString *refusal) {
+                RegisterForm::Converted c = RegisterForm::convert(f, function, offset);
+                if (!c.frame)
+                    *refusal = c.refusal;
+                return c.frame;
+            }};
+    }
+    const Transmit::Outcome out =
+        Transmit::record(m_sent, frame, registers ? &*registers : nullptr);
     if (!out.wire) {
         message(out.refusal, QStringLiteral("系统提示"));
         return;

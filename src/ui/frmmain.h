@@ -80,6 +80,14 @@ private:
     Framing::Protocol protocol() const;
     void bindCatalogue();
     void bindCommandList();
+    void bindWorkbench();
+    void recordAndSend(const QByteArray &frame, bool honoursList, const QString &line = QString());
+    void refuse(const QString &text);
+    std::optional<quint8> address();
+    void download();
+    void sendCanPayload();
+    void sendTyped(std::optional<Framing::Protocol> framing);
+    void sendString();
     void runToggled(bool on);
     void runTick();
     void markRunLine(int row);
