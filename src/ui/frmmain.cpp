@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBrowser>
 #include <QScrollBar>
 #include <QStatusBar>
 
@@ -49,9 +50,8 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
       m_link(link ? link : new PortLink(this)), m_ports(std::move(ports)) {
     initTexts();
     ui->setupUi(this);
-    ui->Info1->setHtml(pageText(QStringLiteral("page1.html")));
-    ui->Info2->setHtml(pageText(QStringLiteral("page2.html")));
-    ui->RichTextBox3->setHtml(pageText(QStringLiteral("protocol.html")));
+    // The static pages are laid out when first shown, not at start-up.
+    connect(ui->SSTab1, &QTabWidget::currentChanged, this, &FrmMain::loadPageTexts);
     if (!m_link->parent())
         m_link->setParent(this);
 
@@ -110,6 +110,14 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
 }
 
 FrmMain::~FrmMain() = default;
+
+void FrmMain::loadPageTexts() {
+    const std::array<std::pair<QTextBrowser *, const char *>, 3> pages{{
+        {ui->Info1, "page1.html"}, {ui->Info2, "page2.html"}, {ui->RichTextBox3, "protocol.html"}}};
+    for (const auto &[view, file] : pages)
+        if (view->isVisible() && view->document()->isEmpty())
+            view->setHtml(pageText(QString::fromLatin1(file)));
+}
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui->Combo1 && event->type() == QEvent::ToolTip)

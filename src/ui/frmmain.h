@@ -81,6 +81,7 @@ private:
     void bindCatalogue();
     void bindCommandList();
     void bindWorkbench();
+    void loadPageTexts();
     void recordAndSend(const QByteArray &frame, bool honoursList, const QString &line = QString());
     void refuse(const QString &text);
     std::optional<quint8> address();
