@@ -1,6 +1,8 @@
 // t3208tool: the commissioning and debugging window for T3208 controllers.
 #include "codec/cp936.h"
 #include "link/portmap.h"
+#include "link/routedlink.h"
+#include "sim/simlink.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>
@@ -25,9 +27,13 @@ int main(int argc, char *argv[]) {
                        "(repeatable; overrides T3208_COMn)."),
         QStringLiteral("COMn=PATH"));
     parser.addOption(port);
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Attach a simulated T3208 controller (address 1) as COM1."));
+    parser.addOption(simulate);
     parser.process(app);
 
-    const QStringList overrides = parser.values(port);
+    QStringList overrides = parser.values(port);
     if (const QStringList bad = PortMap::malformed(overrides); !bad.isEmpty()) {
         std::fprintf(stderr, "t3208tool: --port expects COMn=PATH with n from 1 to 9, not: %s\n",
                      qPrintable(bad.join(QStringLiteral(", "))));
@@ -42,7 +48,13 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
-    FrmMain w{PortMap(overrides)};
+    auto *link = new RoutedLink(new PortLink);
+    if (parser.isSet(simulate)) {
+        const QString device = QStringLiteral("simulated-T3208");
+        link->route(device, new SimLink);
+        overrides << QStringLiteral("COM1=") + device;
+    }
+    FrmMain w{PortMap(overrides), link};
     w.show();
     // For start-up measurements: report once the window has been shown and
     // its first events handled, and optionally quit.

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-      libgl-dev xvfb xauth imagemagick fonts-wqy-microhei libmodbus-dev mbpoll)
+      libgl-dev xvfb xauth imagemagick fonts-wqy-microhei fonts-freefont-ttf
+      libmodbus-dev mbpoll)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

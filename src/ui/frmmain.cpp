@@ -79,6 +79,16 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
         refreshReceived();
     });
 
+    // Traffic in a fixed-pitch face that has the control-character pictures;
+    // Chinese captions fall back to the system's CJK face.
+    QFont traffic;
+    traffic.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("FreeMono"),
+                         QStringLiteral("WenQuanYi Micro Hei Mono")});
+    traffic.setStyleHint(QFont::Monospace);
+    traffic.setPointSizeF(font().pointSizeF());
+    for (QPlainTextEdit *view : {ui->RichTextBox1, ui->RichTextBox2})
+        view->setFont(traffic);
+
     // Buttons may shrink to their caption when the screen is small.
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);

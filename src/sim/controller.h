@@ -1,0 +1,149 @@
+#pragma once
+// A simulated T3208 controller: the byte protocol on one side, the stored
+// settings and a simulated axis on the other. Bytes go in through receive()
+// or feed() in pieces of any size; the controller delimits the frames itself
+// and answers each request it accepts with one reply frame.
+//
+// Frames in:
+// - RTU: address, code, data length, data, CRC-16 (low byte first). Code 0x03
+//   (read registers) frames are 8 bytes, code 0x10 (write registers) frames
+//   9 + byte count; every other code is a device request of 3 + length + 2.
+// - ASCII: ":" , hex digits (either case), CR LF; the last byte is the LRC.
+//   ASCII requests get ASCII replies (uppercase digits).
+// - A frame with a bad CRC or LRC gets no reply. A bad RTU candidate loses its
+//   first byte and the search goes on; a complete ASCII frame that is bad is
+//   dropped whole. A partial frame followed by 50 ms without a byte (on the
+//   controller's clock, advance()) is discarded; a partial frame is also given
+//   up as soon as a complete valid frame shows up later in the buffer.
+// - Requests to another address are ignored. Address 0x00 reaches the
+//   controller only with the device-form address query 0x21.
+//
+// Device replies: address, code, data length, data, checksum; the address is
+// the one the controller had when the request came (0x22 and 0x47 change it
+// after the reply). Setters and motion commands are acknowledged with no data
+// (address, code, 0x00). An error reply is address, code | 0x80, 0x01, error:
+//   0x01  unknown command code
+//   0x03  data not accepted: wrong data length or a value out of range
+//   0x06  busy: a move, run or origin search while the motor is running
+//
+// Register form (Modbus functions 0x03 and 0x10): register R holds the command
+// R - offset (modulo 65536; offset set by 0x3F, 0 by default).
+// - Read, count 0: executes a command that takes no data; reply address, 0x03,
+//   0x00. Read, count Q > 0 of a query: reply address, 0x03, 2Q, then the
+//   query's device-form reply data cut or zero-padded to 2Q bytes (a 4-byte
+//   value is two registers, high word first; 0x3B gives run state and the three
+//   switch bytes; 0x42 IN1..IN4 in two registers, IN5 in a third).
+// - Write: the register data are the command's device-form data followed by
+//   padding; the command takes its own data length from the front (0x40: the
+//   pattern alone when the next byte is 0, else pattern + code + length + data;
+//   0x4C: all register bytes, at most 8). Reply address, 0x10, register
+//   address, count.
+// - Exceptions (address, function | 0x80, code): 02 when R is no command;
+//   03 for a byte count that is not twice the count, a read count above 125, a
+//   read with registers of a command that returns nothing, a count-0 read of a
+//   command that needs data, a write too short for the command's data, or
+//   data the command refuses; 06 when the motor is busy.
+#include "sim/axis.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <array>
+#include <optional>
+
+namespace Sim {
+
+// Error bytes of a device-form error reply (and the matching exceptions).
+enum Error : quint8 {
+    NoError = 0x00,
+    UnknownCode = 0x01,
+    BadAddress = 0x02, // register form only
+    BadData = 0x03,
+    DeviceFailure = 0x04, // never sent by the controller; used by fault injection
+    Busy = 0x06,
+};
+
+// The CAN gateway settings (codes 0x48 .. 0x4B) and the last payload (0x4C).
+struct CanSettings {
+    quint8 checksumOff = 0; // 0x48: 1 = no checksum check
+    quint8 replyEight = 0;  // 0x49: 1 = replies 8 bytes long
+    quint8 extended = 0;    // 0x4A: 1 = extended frames
+    quint8 bitRate = 12;    // 0x4B: 1 (1M) .. 18 (5K); 12 is 100K
+    QByteArray lastPayload; // 0x4C
+};
+
+class Controller {
+public:
+    static constexpr quint8 kDefaultAddress = 0x01;
+    static constexpr quint8 kDefaultBaudCode = 6; // 9600
+    static constexpr int kSilenceMs = 50;
+    static constexpr int kPatterns = 32;
+
+    Controller();
+    Controller(const Controller &) = delete;
+    Controller &operator=(const Controller &) = delete;
+
+    // Line side. receive() takes the next bytes from the line and gives one
+    // reply frame per request answered, in order; feed() gives them joined.
+    QList<QByteArray> receive(const QByteArray &bytes);
+    QByteArray feed(const QByteArray &bytes);
+    // Bytes of a partial frame waiting for the rest.
+    qsizetype pending() const { return m_rx.size(); }
+
+    // The controller's clock: moves the axis and times the silence that
+    // discards a partial frame.
+    void advance(qint64 ms);
+
+    // Settings, as the requests set them.
+    quint8 address() const { return m_address; }
+    void setAddress(quint8 address) { m_address = address; }
+    quint8 baudCode() const { return m_baudCode; }
+    const Profile &profile() const { return m_profile; }
+    quint16 registerOffset() const { return m_offset; }
+    qint32 speedFactor() const { return m_axis.speedFactor(); }
+    const CanSettings &can() const { return m_can; }
+    // The stored command bytes of the IO-substitution rule for `pattern`
+    // (0..31); empty when none.
+    QByteArray ioRule(quint8 pattern) const;
+
+    // Inputs IN1..IN5 as a mask (IN1 = 1 .. IN5 = 16; a set bit is an input
+    // that is on). A change to a mask that has a rule runs the rule's command
+    // (its reply goes nowhere).
+    quint8 inputs() const { return m_inputs; }
+    void setInputs(quint8 mask);
+
+    // 0x47: address 1, baud code 6, the default profile, offset 0, speed
+    // factor 500, no IO rules, CAN defaults; the motor stops at once. The
+    // positions, switches and inputs stay.
+    void factoryReset();
+
+    Axis &axis() { return m_axis; }
+    const Axis &axis() const { return m_axis; }
+
+private:
+    struct Answer {
+        quint8 error = NoError;
+        QByteArray data;
+    };
+
+    std::optional<QByteArray> handle(const QByteArray &message);
+    std::optional<QByteArray> handleRegisters(const QByteArray &message);
+    Answer execute(quint8 code, const QByteArray &data);
+    Answer setProfileValue(quint32 Profile::*field, const QByteArray &data, quint32 minimum);
+
+    QByteArray m_rx;
+    qint64 m_quietMs = 0;
+
+    quint8 m_address = kDefaultAddress;
+    quint8 m_baudCode = kDefaultBaudCode;
+    Profile m_profile;
+    quint16 m_offset = 0;
+    CanSettings m_can;
+    std::array<QByteArray, kPatterns> m_rules;
+    quint8 m_inputs = 0;
+    Axis m_axis;
+};
+
+} // namespace Sim
+
+using SimController = Sim::Controller;
