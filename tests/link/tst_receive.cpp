@@ -3,6 +3,7 @@
 // traffic lines. CRCs and LRCs come from the bitwise CRC-16 and the byte-sum LRC
 // written out below, not from the codec; expected texts were worked out by hand.
 #include "link/receive.h"
+#include "support/wire.h"
 
 #include <QtTest>
 
@@ -11,35 +12,17 @@ using Receive::Lamp;
 
 namespace {
 
-quint16 crc16(const QByteArray &bytes) {
-    quint16 crc = 0xFFFF;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    return crc;
-}
+using Wire::perByte;
+using Wire::spaced;
 
-QByteArray rtu(const char *hexBytes) {
-    const QByteArray b = QByteArray::fromHex(hexBytes);
-    const quint16 crc = crc16(b);
-    return b + char(crc & 0xFF) + char(crc >> 8);
-}
-
-quint8 lrc(const QByteArray &bytes) {
-    int sum = 0;
-    for (const char c : bytes)
-        sum += quint8(c);
-    return quint8(0x100 - (sum & 0xFF));
-}
-
+QByteArray rtu(const char *hexBytes) { return Wire::rtu(QByteArray::fromHex(hexBytes)); }
 QByteArray ascii(const char *hexBytes, bool lowercase = false) {
-    const QByteArray b = QByteArray::fromHex(hexBytes);
-    QByteArray text = QByteArray(hexBytes) + QByteArray::number(lrc(b) | 0x100, 16).mid(1);
-    text = lowercase ? text.toLower() : text.toUpper();
-    return ":" + text + "\r\n";
+    return Wire::ascii(QByteArray::fromHex(hexBytes), lowercase);
 }
+
+
+
+
 
 QByteArray be32(quint32 v) {
     QByteArray b;
@@ -50,23 +33,10 @@ QByteArray be32(quint32 v) {
 
 QByteArray valueReply(quint8 code, quint32 v) {
     const QByteArray b = QByteArray::fromHex("01") + char(code) + char(4) + be32(v);
-    const quint16 crc = crc16(b);
-    return b + char(crc & 0xFF) + char(crc >> 8);
+    return Wire::rtu(b);
 }
 
-QString spaced(const QByteArray &bytes) {
-    QString s;
-    for (const char c : bytes)
-        s += QString::asprintf("%02X ", unsigned(quint8(c)));
-    return s;
-}
 
-QString perByte(const QByteArray &bytes) {
-    QString s;
-    for (const char c : bytes)
-        s += quint8(c) < 0x80 ? QChar(char16_t(quint8(c))) : QChar(char16_t(0xFFFD));
-    return s;
-}
 
 QString fieldsText(const Decoded &d) {
     QStringList pieces;

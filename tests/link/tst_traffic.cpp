@@ -1,54 +1,26 @@
 // The send view: caption, hex and character lines of each request, the sent-byte
 // counter, the 10000-character bound, the register-form rewrite and the text a
 // plain-text view shows. Checksums here come from the bitwise CRC-16 and the
-// byte-sum LRC written out below, not from the codec.
+// byte-sum LRC of the test support, not from the codec.
 #include "link/transmit.h"
+#include "support/wire.h"
 
 #include <QtTest>
 
 namespace {
 
-quint16 crc16(const QByteArray &bytes) {
-    quint16 crc = 0xFFFF;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    return crc;
-}
+using Wire::perByte;
+using Wire::spaced;
 
-QByteArray withCrc(const QByteArray &request) {
-    const quint16 crc = crc16(request);
-    return request + char(crc & 0xFF) + char(crc >> 8);
-}
-
+QByteArray withCrc(const QByteArray &request) { return Wire::rtu(request); }
 QByteArray asciiFrame(const QByteArray &request, bool lowercase = false) {
-    int sum = 0;
-    for (const char c : request)
-        sum += quint8(c);
-    const quint8 lrc = quint8(-sum);
-    QByteArray text = ":";
-    for (const char c : request + char(lrc))
-        text += QByteArray::number(quint8(c) | 0x100, 16).mid(1);
-    return (lowercase ? text.toLower() : text.toUpper()) + "\r\n";
+    return Wire::ascii(request, lowercase);
 }
 
-QString spaced(const QByteArray &bytes) {
-    QString s;
-    for (const char c : bytes)
-        s += QString::asprintf("%02X ", unsigned(quint8(c)));
-    return s;
-}
 
-// One character per byte: ASCII as itself, any byte from 0x81 up as U+FFFD (none
-// of them is a character of the code page on its own).
-QString perByte(const QByteArray &bytes) {
-    QString s;
-    for (const char c : bytes)
-        s += quint8(c) < 0x80 ? QChar(char16_t(quint8(c))) : QChar(char16_t(0xFFFD));
-    return s;
-}
+
+
+
 
 QString asc(const QByteArray &b) {
     return "SndAsc:" + perByte(b) + "\n";

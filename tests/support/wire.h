@@ -2,6 +2,7 @@
 // Reference frame arithmetic for tests, written independently of the codec:
 // CRC-16/MODBUS bit by bit, the LRC as the negated byte sum, ASCII framing by hand.
 #include <QByteArray>
+#include <QString>
 #include <initializer_list>
 
 namespace Wire {
@@ -38,11 +39,28 @@ inline quint8 lrc(const QByteArray &b) {
     return quint8(-sum);
 }
 
-// ":" + two uppercase hex digits per byte + the LRC + CR LF.
-inline QByteArray ascii(const QByteArray &b) {
+// ":" + two hex digits per byte (uppercase unless asked) + the LRC + CR LF.
+inline QByteArray ascii(const QByteArray &b, bool lowercase = false) {
     QByteArray withLrc = b;
     withLrc.append(char(lrc(b)));
-    return ':' + withLrc.toHex().toUpper() + "\r\n";
+    const QByteArray digits = withLrc.toHex();
+    return ':' + (lowercase ? digits : digits.toUpper()) + "\r\n";
+}
+
+// Two uppercase hex digits and a blank per byte.
+inline QString spaced(const QByteArray &bytes) {
+    QString s;
+    for (const char c : bytes)
+        s += QString::asprintf("%02X ", unsigned(quint8(c)));
+    return s;
+}
+
+// One character per byte: ASCII as itself, any byte from 0x80 up as U+FFFD.
+inline QString perByte(const QByteArray &bytes) {
+    QString s;
+    for (const char c : bytes)
+        s += quint8(c) < 0x80 ? QChar(char16_t(quint8(c))) : QChar(char16_t(0xFFFD));
+    return s;
 }
 
 } // namespace Wire

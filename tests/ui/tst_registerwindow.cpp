@@ -20,9 +20,11 @@
 
 using Fixture::child;
 using Fixture::click;
+using Fixture::openWindow;
+using Fixture::setTexts;
 using Wire::bytes;
 
-using Texts = QList<QPair<QString, QString>>; // objectName, text
+using Fixture::Texts;
 Q_DECLARE_METATYPE(Texts)
 
 namespace {
@@ -53,22 +55,6 @@ bool below80(const QByteArray &frame) {
 class TestRegisterWindow : public QObject {
     Q_OBJECT
 
-    void setTexts(FrmMain &w, const Texts &texts) {
-        for (const auto &[name, text] : texts) {
-            if (auto *edit = w.findChild<QLineEdit *>(name))
-                edit->setText(text);
-            else
-                child<QComboBox>(w, name)->setCurrentText(text);
-        }
-    }
-
-    std::unique_ptr<FrmMain> openWindow(PtyPair &pty) {
-        auto w = std::make_unique<FrmMain>(Fixture::com1(pty.slavePath()));
-        click(*w, QStringLiteral("Command32"));
-        if (!child<QAbstractButton>(*w, QStringLiteral("Command33"))->isEnabled())
-            qFatal("port did not open");
-        return w;
-    }
 
     static QCheckBox *check2(FrmMain &w) { return child<QCheckBox>(w, QStringLiteral("Check2")); }
     static QLineEdit *edit(FrmMain &w, const char *name) {

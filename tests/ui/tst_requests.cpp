@@ -16,9 +16,11 @@
 
 using Fixture::child;
 using Fixture::click;
+using Fixture::openWindow;
+using Fixture::setTexts;
 using Wire::bytes;
 
-using Texts = QList<QPair<QString, QString>>; // objectName, text
+using Fixture::Texts;
 
 Q_DECLARE_METATYPE(Texts)
 
@@ -30,23 +32,6 @@ Q_DECLARE_METATYPE(Mark)
 class TestRequests : public QObject {
     Q_OBJECT
 
-    void setTexts(FrmMain &w, const Texts &texts) {
-        for (const auto &[name, text] : texts) {
-            if (auto *edit = w.findChild<QLineEdit *>(name))
-                edit->setText(text);
-            else
-                child<QComboBox>(w, name)->setCurrentText(text);
-        }
-    }
-
-    // A window with COM1 open on the pseudo-terminal.
-    std::unique_ptr<FrmMain> openWindow(PtyPair &pty) {
-        auto w = std::make_unique<FrmMain>(Fixture::com1(pty.slavePath()));
-        click(*w, QStringLiteral("Command32"));
-        if (!child<QAbstractButton>(*w, QStringLiteral("Command33"))->isEnabled())
-            qFatal("port did not open");
-        return w;
-    }
 
 private slots:
     void cleanup() { Fixture::closeMessageBoxes(); }

@@ -16,18 +16,12 @@
 
 using Fixture::child;
 using Fixture::click;
+using Fixture::openWindow;
 using Wire::bytes;
 
 class TestWorkbench : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<FrmMain> openWindow(PtyPair &pty) {
-        auto w = std::make_unique<FrmMain>(Fixture::com1(pty.slavePath()));
-        click(*w, QStringLiteral("Command32"));
-        if (!child<QAbstractButton>(*w, QStringLiteral("Command33"))->isEnabled())
-            qFatal("port did not open");
-        return w;
-    }
     static QLineEdit *edit(FrmMain &w, const char *name) {
         return child<QLineEdit>(w, QString::fromLatin1(name));
     }

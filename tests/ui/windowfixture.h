@@ -4,10 +4,16 @@
 #include "link/portmap.h"
 #include "ui/frmmain.h"
 
+#include "support/pty.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
+
+#include <memory>
 
 namespace Fixture {
 
@@ -25,6 +31,27 @@ template <typename T> T *child(QWidget &w, const QString &name) {
 
 inline void click(QWidget &w, const QString &button) {
     QTest::mouseClick(child<QAbstractButton>(w, button), Qt::LeftButton);
+}
+
+// Field texts to type: objectName, text (a line edit or an editable drop-down).
+using Texts = QList<QPair<QString, QString>>;
+
+inline void setTexts(QWidget &w, const Texts &texts) {
+    for (const auto &[name, text] : texts) {
+        if (auto *edit = w.findChild<QLineEdit *>(name))
+            edit->setText(text);
+        else
+            child<QComboBox>(w, name)->setCurrentText(text);
+    }
+}
+
+// A window with COM1 open on the pseudo-terminal.
+inline std::unique_ptr<FrmMain> openWindow(PtyPair &pty) {
+    auto w = std::make_unique<FrmMain>(com1(pty.slavePath()));
+    click(*w, QStringLiteral("Command32"));
+    if (!child<QAbstractButton>(*w, QStringLiteral("Command33"))->isEnabled())
+        qFatal("port did not open");
+    return w;
 }
 
 inline void closeMessageBoxes() {
