@@ -54,8 +54,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-double millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+double millis(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double processCpuS() {
     rusage u{};
@@ -430,9 +434,8 @@ void printTable(const std::vector<PhaseResult> &rs) {
     line("bytes written", [&](const PhaseResult &r) { return fmt("%lld", (long long)r.written); });
     line("bytes received (receivedTotal)",
          [&](const PhaseResult &r) { return fmt("%lld", (long long)r.received); });
-    line("lost", [&](const PhaseResult &r) {
-        return fmt("%lld", (long long)(r.written - r.received));
-    });
+    line("lost",
+         [&](const PhaseResult &r) { return fmt("%lld", (long long)(r.written - r.received)); });
     line("echoed back on the master",
          [&](const PhaseResult &r) { return fmt("%lld", (long long)r.echoed); });
     line("complete", [](const PhaseResult &r) { return std::string(r.complete ? "yes" : "NO"); });
@@ -442,23 +445,20 @@ void printTable(const std::vector<PhaseResult> &rs) {
          [&](const PhaseResult &r) { return fmt("%.3f s", r.writerWallS); });
     line("throughput, received / wall",
          [&](const PhaseResult &r) { return fmt("%.1f KiB/s", kibPerS(r.received, r.wallS)); });
-    line("pty accept rate, written / writer",
-         [&](const PhaseResult &r) {
-             return fmt("%.1f KiB/s", kibPerS(r.written, r.writerWallS));
-         });
+    line("pty accept rate, written / writer", [&](const PhaseResult &r) {
+        return fmt("%.1f KiB/s", kibPerS(r.written, r.writerWallS));
+    });
     line("event-loop stall max (gap - 10 ms)",
          [&](const PhaseResult &r) { return fmt("%.1f ms", r.stallMaxMs); });
-    line("  10 ms ticks seen", [&](const PhaseResult &r) {
-        return fmt("%lld", (long long)r.meterTicks);
-    });
+    line("  10 ms ticks seen",
+         [&](const PhaseResult &r) { return fmt("%lld", (long long)r.meterTicks); });
     line("  stalls > 20 / 50 / 100 / 250 ms", [&](const PhaseResult &r) {
         return fmt("%d / %d / %d / %d", r.stallsOver20, r.stallsOver50, r.stallsOver100,
                    r.stallsOver250);
     });
     line("poll ticks (200 ms)", [&](const PhaseResult &r) { return fmt("%d", r.pollTicks); });
-    line("  ticks that read data", [&](const PhaseResult &r) {
-        return fmt("%d", r.pollBusyTicks);
-    });
+    line("  ticks that read data",
+         [&](const PhaseResult &r) { return fmt("%d", r.pollBusyTicks); });
     line("  poll tick max", [&](const PhaseResult &r) { return fmt("%.1f ms", r.pollMaxMs); });
     line("  poll tick mean", [&](const PhaseResult &r) {
         return fmt("%.2f ms", r.pollTicks ? r.pollTotalMs / r.pollTicks : 0.0);
@@ -482,12 +482,10 @@ void printTable(const std::vector<PhaseResult> &rs) {
         return fmt("%.2f s = %.1f %%", r.guiCpuS, pct(r.guiCpuS, r.wallS));
     });
     line("VmRSS at end", [&](const PhaseResult &r) { return fmt("%.1f MiB", r.rssKb / 1024.0); });
-    line("Label45 at end", [&](const PhaseResult &r) {
-        return fmt("%lld", (long long)r.labelLast);
-    });
-    line("  Label45 highest", [&](const PhaseResult &r) {
-        return fmt("%lld", (long long)r.labelMax);
-    });
+    line("Label45 at end",
+         [&](const PhaseResult &r) { return fmt("%lld", (long long)r.labelLast); });
+    line("  Label45 highest",
+         [&](const PhaseResult &r) { return fmt("%lld", (long long)r.labelMax); });
     line("  Label45 resets (value fell)",
          [&](const PhaseResult &r) { return fmt("%d", r.labelResets); });
     std::printf("(CPU %% = CPU time / the phase's wall time; 100 %% = one core)\n");
@@ -529,9 +527,9 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
-    FrmMain w(PortMap({QStringLiteral("COM1=") + QString::fromStdString(pty.slavePath)},
-                      [](const QString &) { return QString(); },
-                      [] { return QList<ListedPort>(); }));
+    FrmMain w(PortMap(
+        {QStringLiteral("COM1=") + QString::fromStdString(pty.slavePath)},
+        [](const QString &) { return QString(); }, [] { return QList<ListedPort>(); }));
     QObject::connect(&w, &FrmMain::messageShown, [](const QString &text) {
         std::fprintf(stderr, "bench_receive: the window says: %s\n", qPrintable(text));
     });
@@ -543,8 +541,7 @@ int main(int argc, char *argv[]) {
     }
     open->click();
     if (!w.link() || !w.link()->isOpen()) {
-        std::fprintf(stderr, "bench_receive: the window did not open %s\n",
-                     pty.slavePath.c_str());
+        std::fprintf(stderr, "bench_receive: the window did not open %s\n", pty.slavePath.c_str());
         return 1;
     }
     // Let the window settle before the first byte.
@@ -578,9 +575,8 @@ int main(int argc, char *argv[]) {
             pacedWriter(fd, paced, Rate, PieceMs, st);
         }));
     if (unpacedBytes > 0)
-        results.push_back(bench.run("B unpaced", unpacedBytes, [&](WriterState &st) {
-            unpacedWriter(fd, unpaced, st);
-        }));
+        results.push_back(bench.run("B unpaced", unpacedBytes,
+                                    [&](WriterState &st) { unpacedWriter(fd, unpaced, st); }));
 
     printTable(results);
     std::printf("VmHWM (peak RSS) %.1f MiB\n", statusKb("VmHWM:") / 1024.0);

@@ -69,9 +69,9 @@ void timing(int frames) {
     ::cfmakeraw(&raw);
     ::tcsetattr(slave, TCSANOW, &raw);
 
-    FrmMain w(PortMap({QStringLiteral("COM1=") + QString::fromLocal8Bit(name)},
-                      [](const QString &) { return QString(); },
-                      [] { return QList<ListedPort>(); }));
+    FrmMain w(PortMap(
+        {QStringLiteral("COM1=") + QString::fromLocal8Bit(name)},
+        [](const QString &) { return QString(); }, [] { return QList<ListedPort>(); }));
     w.findChild<QPushButton *>(QStringLiteral("Command32"))->click();
     auto *list = w.findChild<QListWidget *>(QStringLiteral("List1"));
     // Each frame is 5 bytes: address, code 0x36, length 0, two checksum bytes.
@@ -107,9 +107,8 @@ void timing(int frames) {
 
     std::vector<double> err;
     for (std::size_t i = 1; i < stamps.size(); ++i)
-        err.push_back(
-            std::abs(std::chrono::duration<double, std::milli>(stamps[i] - stamps[i - 1]).count() -
-                     50.0));
+        err.push_back(std::abs(
+            std::chrono::duration<double, std::milli>(stamps[i] - stamps[i - 1]).count() - 50.0));
     std::printf("runner timing: %d frames, 50 ms delay lines\n", frames);
     std::printf("  |error| median   %.2f ms\n", percentile(err, 50));
     std::printf("  |error| p99      %.2f ms\n", percentile(err, 99));

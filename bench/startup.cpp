@@ -159,7 +159,7 @@ struct XServer {
     bool start() {
         int n = 99;
         for (; n < 140; ++n) {
-            struct stat st{};
+            struct stat st {};
             const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
             const std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
             if (::stat(lock.c_str(), &st) != 0 && ::stat(sock.c_str(), &st) != 0)
@@ -188,7 +188,7 @@ struct XServer {
                 pid = -1;
                 return false;
             }
-            struct stat st{};
+            struct stat st {};
             if (::stat(sock.c_str(), &st) == 0) {
                 // The socket exists a moment before the server accepts.
                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -332,8 +332,8 @@ int main(int argc, char **argv) {
     } else {
         std::printf("X server: DISPLAY=%s\n", display);
     }
-    std::printf("platform: %s\n", o.platform.empty() ? "default (QT_QPA_PLATFORM removed)"
-                                                     : o.platform.c_str());
+    std::printf("platform: %s\n",
+                o.platform.empty() ? "default (QT_QPA_PLATFORM removed)" : o.platform.c_str());
     std::printf("runs: %d per program, alternating, after %d warm-up launch(es) each; settle "
                 "%d ms\n",
                 o.runs, o.warmup, o.settleMs);

@@ -5,10 +5,16 @@
 
 namespace CommandList {
 
-QString frameLine(const QByteArray &frame) { return HexText::spaced(frame); }
+QString frameLine(const QByteArray &frame) {
+    return HexText::spaced(frame);
+}
 
-QString delayLine(const QString &text) { return QStringLiteral("Delay:") + text; }
-QString jumpLine(const QString &text) { return QStringLiteral("GoIdx:") + text; }
+QString delayLine(const QString &text) {
+    return QStringLiteral("Delay:") + text;
+}
+QString jumpLine(const QString &text) {
+    return QStringLiteral("GoIdx:") + text;
+}
 
 std::optional<QString> clampDelay(const QString &text) {
     const double v = Number::leading(text);
@@ -19,10 +25,16 @@ std::optional<QString> clampDelay(const QString &text) {
     return std::nullopt;
 }
 
-QByteArray frameBytes(const QString &line) { return HexText::parsePairs(line); }
+QByteArray frameBytes(const QString &line) {
+    return HexText::parsePairs(line);
+}
 
-QString tag(const QString &line) { return line.size() > 5 ? line.left(5) : QString(); }
+QString tag(const QString &line) {
+    return line.size() > 5 ? line.left(5) : QString();
+}
 
-double numeric(const QString &text) { return Number::roundEven(Number::leading(text)); }
+double numeric(const QString &text) {
+    return Number::roundEven(Number::leading(text));
+}
 
 } // namespace CommandList

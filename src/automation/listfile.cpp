@@ -8,7 +8,9 @@
 
 namespace CommSetting {
 
-bool FileExists(const QString &path) { return !path.isEmpty() && QFileInfo::exists(path); }
+bool FileExists(const QString &path) {
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
 
 QStringList LoadListFile(const QString &path, QString *error) {
     if (path.isEmpty())

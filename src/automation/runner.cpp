@@ -11,7 +11,9 @@ namespace {
 const QString DelayTag = QStringLiteral("Delay");
 const QString JumpTag = QStringLiteral("GoIdx");
 
-bool isControl(const QString &tag) { return tag == DelayTag || tag == JumpTag; }
+bool isControl(const QString &tag) {
+    return tag == DelayTag || tag == JumpTag;
+}
 } // namespace
 
 std::optional<int> intervalOf(const QString &text) {

@@ -47,7 +47,9 @@ QChar singleByte(quint8 byte) {
 
 } // namespace
 
-bool available() { return makeEncoder().isValid() && makeDecoder().isValid(); }
+bool available() {
+    return makeEncoder().isValid() && makeDecoder().isValid();
+}
 
 QByteArray encode(const QString &text) {
     if (text.isEmpty())

@@ -81,7 +81,9 @@ QString spaced(const QByteArray &bytes) {
     return text;
 }
 
-QString bare(quint8 byte) { return QString::number(byte, 16).toUpper(); }
+QString bare(quint8 byte) {
+    return QString::number(byte, 16).toUpper();
+}
 
 QString pair(quint8 byte) {
     const char digits[2] = {Digits[byte >> 4], Digits[byte & 0x0F]};

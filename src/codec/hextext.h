@@ -15,7 +15,7 @@ QString StringToHex(const QString &text);
 // double-byte code. "414243" gives "ABC", "4" the character with code 4.
 QString HexToString(const QString &hex);
 
-}
+} // namespace CommSetting
 
 namespace HexText {
 

@@ -9,7 +9,9 @@ namespace Number {
 
 namespace {
 
-bool isDecimalDigit(char16_t c) { return c >= '0' && c <= '9'; }
+bool isDecimalDigit(char16_t c) {
+    return c >= '0' && c <= '9';
+}
 
 int digitValue(char16_t c, int radix) {
     int d = -1;
@@ -128,7 +130,9 @@ double leading(const QString &text) {
     return decimalNumber(negative, whole, fraction, negativeExponent, exponent);
 }
 
-double roundEven(double v) { return std::nearbyint(v); }
+double roundEven(double v) {
+    return std::nearbyint(v);
+}
 
 namespace {
 
@@ -161,9 +165,13 @@ QByteArray bigEndian(quint32 value, int count) {
 
 } // namespace
 
-Encoded<quint8> h8(const QString &text) { return byteField(leading(QStringLiteral("&H") + text)); }
+Encoded<quint8> h8(const QString &text) {
+    return byteField(leading(QStringLiteral("&H") + text));
+}
 
-Encoded<quint8> d8(const QString &text) { return byteField(leading(text)); }
+Encoded<quint8> d8(const QString &text) {
+    return byteField(leading(text));
+}
 
 Encoded<QByteArray> s32(const QString &text) {
     const std::optional<qint32> v = s32Value(text);

@@ -11,11 +11,21 @@ namespace {
 using E = Encoding;
 using M = Mark;
 
-Field h8(const char *s) { return {E::H8, s}; }
-Field d8(const char *s) { return {E::D8, s}; }
-Field s32(const char *s) { return {E::S32, s}; }
-Field u24(const char *s) { return {E::U24, s}; }
-Field constant(quint8 v) { return {E::Constant, nullptr, v}; }
+Field h8(const char *s) {
+    return {E::H8, s};
+}
+Field d8(const char *s) {
+    return {E::D8, s};
+}
+Field s32(const char *s) {
+    return {E::S32, s};
+}
+Field u24(const char *s) {
+    return {E::U24, s};
+}
+Field constant(quint8 v) {
+    return {E::Constant, nullptr, v};
+}
 
 // A request without data.
 Request bare(const char *button, quint8 code, Mark mark, bool list, bool capture = false) {
@@ -77,11 +87,25 @@ QList<Request> makeRequests() {
         with("Command101", 0x4A, {constant(0x01)}, M::Read, false),
         with("Command95", 0x4B, {{E::CanRate, "Combo9"}}, M::Write, false),
         // The register mapping offset goes out in the device's own form.
-        {"Command3", 0x3F, {{E::Offset, "Text34"}}, M::Unchanged, AddressRule::Text23Hex, false,
-         true, false, RegisterOption::OffAround},
+        {"Command3",
+         0x3F,
+         {{E::Offset, "Text34"}},
+         M::Unchanged,
+         AddressRule::Text23Hex,
+         false,
+         true,
+         false,
+         RegisterOption::OffAround},
         // Reads back the IO-substitution rule of an input pattern.
-        {"Command88", 0x41, {{E::Pattern, "Combo8"}}, M::Unchanged, AddressRule::Text23Hex,
-         false, false, false, RegisterOption::ClearBefore},
+        {"Command88",
+         0x41,
+         {{E::Pattern, "Combo8"}},
+         M::Unchanged,
+         AddressRule::Text23Hex,
+         false,
+         false,
+         false,
+         RegisterOption::ClearBefore},
     };
     return r;
 }
@@ -90,14 +114,26 @@ struct CodeRow {
     const char *text;
     quint8 code;
 };
-constexpr std::array<CodeRow, 6> kBaud{{
-    {"2400", 4}, {"4800", 5}, {"9600", 6}, {"14400", 7}, {"19200", 8}, {"38400", 9}}};
-constexpr std::array<CodeRow, 18> kCanRate{{{"1M", 1},    {"900K", 2},  {"800K", 3},
-                                            {"750K", 4},  {"600K", 5},  {"500K", 6},
-                                            {"400K", 7},  {"250K", 8},  {"200K", 9},
-                                            {"150K", 10}, {"125K", 11}, {"100K", 12},
-                                            {"80K", 13},  {"50K", 14},  {"25K", 15},
-                                            {"20K", 16},  {"10K", 17},  {"5K", 18}}};
+constexpr std::array<CodeRow, 6> kBaud{
+    {{"2400", 4}, {"4800", 5}, {"9600", 6}, {"14400", 7}, {"19200", 8}, {"38400", 9}}};
+constexpr std::array<CodeRow, 18> kCanRate{{{"1M", 1},
+                                            {"900K", 2},
+                                            {"800K", 3},
+                                            {"750K", 4},
+                                            {"600K", 5},
+                                            {"500K", 6},
+                                            {"400K", 7},
+                                            {"250K", 8},
+                                            {"200K", 9},
+                                            {"150K", 10},
+                                            {"125K", 11},
+                                            {"100K", 12},
+                                            {"80K", 13},
+                                            {"50K", 14},
+                                            {"25K", 15},
+                                            {"20K", 16},
+                                            {"10K", 17},
+                                            {"5K", 18}}};
 
 template <std::size_t N>
 std::optional<quint8> lookup(const std::array<CodeRow, N> &table, const QString &text) {
@@ -112,12 +148,24 @@ struct NameRow {
     const char16_t *name;
 };
 constexpr std::array<NameRow, 18> kFieldNames{{
-    {"Text23", u"设备操作地址"}, {"Text7", u"新地址(New Addr)"}, {"Combo6", u"波特率(Bitrate)"},
-    {"Text12", u"初速度"},       {"Text13", u"最大速度"},        {"Text14", u"末速度"},
-    {"Text15", u"加速度"},       {"Text16", u"减速度"},          {"Text29", u"归零速度"},
-    {"Text8", u"正/负方向脉冲数"}, {"Combo3", u"位置运动方向"},  {"Text9", u"脉冲数"},
-    {"Text10", u"正/负方向速度"}, {"Combo4", u"恒速运动方向"},   {"Text11", u"速度"},
-    {"Text30", u"新速度"},       {"Combo5", u"查找零点方向"},    {"Text32", u"运动因子"},
+    {"Text23", u"设备操作地址"},
+    {"Text7", u"新地址(New Addr)"},
+    {"Combo6", u"波特率(Bitrate)"},
+    {"Text12", u"初速度"},
+    {"Text13", u"最大速度"},
+    {"Text14", u"末速度"},
+    {"Text15", u"加速度"},
+    {"Text16", u"减速度"},
+    {"Text29", u"归零速度"},
+    {"Text8", u"正/负方向脉冲数"},
+    {"Combo3", u"位置运动方向"},
+    {"Text9", u"脉冲数"},
+    {"Text10", u"正/负方向速度"},
+    {"Combo4", u"恒速运动方向"},
+    {"Text11", u"速度"},
+    {"Text30", u"新速度"},
+    {"Combo5", u"查找零点方向"},
+    {"Text32", u"运动因子"},
 }};
 
 } // namespace
@@ -166,13 +214,22 @@ const Request *find(const QString &button) {
     return nullptr;
 }
 
-std::optional<quint8> baudCode(const QString &text) { return lookup(kBaud, text); }
-std::optional<quint8> canRateCode(const QString &text) { return lookup(kCanRate, text); }
+std::optional<quint8> baudCode(const QString &text) {
+    return lookup(kBaud, text);
+}
+std::optional<quint8> canRateCode(const QString &text) {
+    return lookup(kCanRate, text);
+}
 
-QString offsetMessage() { return QStringLiteral("偏移地址超出范围,请设置0-65500之间"); }
+QString offsetMessage() {
+    return QStringLiteral("偏移地址超出范围,请设置0-65500之间");
+}
 
 QString rangeMessage(const QString &field, const Number::RangeError &range) {
-    return QStringLiteral("%1 的值超出范围,允许范围为 %2 到 %3").arg(field).arg(range.min).arg(range.max);
+    return QStringLiteral("%1 的值超出范围,允许范围为 %2 到 %3")
+        .arg(field)
+        .arg(range.min)
+        .arg(range.max);
 }
 
 Built build(const Request &row, const Reader &read) {
@@ -222,7 +279,8 @@ Built build(const Request &row, const Reader &read) {
             // A rate without a code would leave the controller at an unknown rate.
             const auto code = baudCode(text);
             if (!code)
-                return refuse(QStringLiteral("\"%1\" 不是可设置的波特率,请选择 2400 到 38400 之间的一项")
+                return refuse(QStringLiteral(
+                                  "\"%1\" 不是可设置的波特率,请选择 2400 到 38400 之间的一项")
                                   .arg(text)),
                        b;
             out.append(char(*code));

@@ -8,8 +8,8 @@
 namespace RegisterForm {
 
 int readCount(quint8 code) {
-    static constexpr std::array<quint8, 13> twoRegisters{
-        0x23, 0x26, 0x28, 0x2A, 0x2C, 0x2E, 0x30, 0x36, 0x37, 0x39, 0x3B, 0x42, 0x43};
+    static constexpr std::array<quint8, 13> twoRegisters{0x23, 0x26, 0x28, 0x2A, 0x2C, 0x2E, 0x30,
+                                                         0x36, 0x37, 0x39, 0x3B, 0x42, 0x43};
     for (quint8 c : twoRegisters)
         if (c == code)
             return 2;
@@ -49,10 +49,9 @@ Converted convert(const QByteArray &frame, Function function, const QString &off
         const int padded = 4 * ((length + 3) / 4);
         const int registers = padded / 2;
         if (registers > MaxWriteRegisters)
-            return {std::nullopt,
-                    QStringLiteral("数据长度 %1 超出范围,一次最多写 %2 个寄存器")
-                        .arg(length)
-                        .arg(MaxWriteRegisters)};
+            return {std::nullopt, QStringLiteral("数据长度 %1 超出范围,一次最多写 %2 个寄存器")
+                                      .arg(length)
+                                      .arg(MaxWriteRegisters)};
         QByteArray data = request.mid(3, length);
         data.append(QByteArray(padded - data.size(), '\0'));
         out.append(char(0x10));

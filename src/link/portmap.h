@@ -21,7 +21,8 @@ public:
 
     // `overrides` are "COMn=PATH" texts; a malformed one is reported by
     // parseOverrides, not here.
-    PortMap(const QStringList &overrides = {}, Env env = systemEnv(), Lister lister = systemPorts());
+    PortMap(const QStringList &overrides = {}, Env env = systemEnv(),
+            Lister lister = systemPorts());
 
     // Checks "COMn=PATH" texts: the malformed ones, for the command line's error.
     static QStringList malformed(const QStringList &overrides);

@@ -11,7 +11,9 @@ std::optional<int> portNumber(const QString &name) {
     return std::nullopt;
 }
 
-QString settingsText(const QString &baudText) { return baudText + QStringLiteral(",n,8,1"); }
+QString settingsText(const QString &baudText) {
+    return baudText + QStringLiteral(",n,8,1");
+}
 
 std::optional<Line> parse(const QString &settings, QString *error) {
     const QString text = settings.isEmpty() ? QStringLiteral("9600,n,8,1") : settings;

@@ -75,14 +75,18 @@ struct ReplyBytes {
     int trailer; // 2 (CRC) or 1 (LRC)
 };
 
-quint8 at(const QByteArray &b, int i) { return quint8(b.at(i)); }
+quint8 at(const QByteArray &b, int i) {
+    return quint8(b.at(i));
+}
 
 quint32 word32(const QByteArray &b) {
     return quint32(at(b, 3)) << 24 | quint32(at(b, 4)) << 16 | quint32(at(b, 5)) << 8 |
            quint32(at(b, 6));
 }
 
-Lamp oneIsNormal(quint8 v) { return v == 1 ? Lamp::Normal : Lamp::Alert; }
+Lamp oneIsNormal(quint8 v) {
+    return v == 1 ? Lamp::Normal : Lamp::Alert;
+}
 
 void decodeRow(const ReplyRow &row, const ReplyBytes &r, Decoded &d) {
     const QByteArray &b = r.bytes;

@@ -30,9 +30,15 @@ void RoutedLink::close() {
         m_current->close();
 }
 
-bool RoutedLink::isOpen() const { return m_current && m_current->isOpen(); }
-qint64 RoutedLink::bytesWaiting() const { return m_current ? m_current->bytesWaiting() : 0; }
-QByteArray RoutedLink::read(qint64 max) { return m_current ? m_current->read(max) : QByteArray(); }
+bool RoutedLink::isOpen() const {
+    return m_current && m_current->isOpen();
+}
+qint64 RoutedLink::bytesWaiting() const {
+    return m_current ? m_current->bytesWaiting() : 0;
+}
+QByteArray RoutedLink::read(qint64 max) {
+    return m_current ? m_current->read(max) : QByteArray();
+}
 
 void RoutedLink::write(const QByteArray &bytes) {
     if (m_current)

@@ -33,13 +33,21 @@ void PortLink::close() {
     m_port->clearError();
 }
 
-bool PortLink::isOpen() const { return m_port->isOpen(); }
+bool PortLink::isOpen() const {
+    return m_port->isOpen();
+}
 
-qint64 PortLink::bytesWaiting() const { return m_port->bytesAvailable(); }
+qint64 PortLink::bytesWaiting() const {
+    return m_port->bytesAvailable();
+}
 
-QByteArray PortLink::read(qint64 max) { return m_port->read(max); }
+QByteArray PortLink::read(qint64 max) {
+    return m_port->read(max);
+}
 
-void PortLink::write(const QByteArray &bytes) { m_port->write(bytes); }
+void PortLink::write(const QByteArray &bytes) {
+    m_port->write(bytes);
+}
 
 void PortLink::onError(int error) {
     // A hang-up or an unplugged adapter shows as a read or resource error that

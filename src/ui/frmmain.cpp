@@ -5,9 +5,9 @@
 #include "automation/runner.h"
 #include "codec/checksum.h"
 #include "codec/cp936.h"
+#include "codec/hextext.h"
 #include "commands/extended.h"
 #include "commands/registerform.h"
-#include "codec/hextext.h"
 #include "link/portsettings.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
@@ -15,22 +15,24 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QMenu>
-#include <QElapsedTimer>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextBrowser>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTextBrowser>
 
-static void initTexts() { Q_INIT_RESOURCE(texts); }
+static void initTexts() {
+    Q_INIT_RESOURCE(texts);
+}
 
 namespace {
 QString pageText(const QString &name) {
@@ -112,8 +114,8 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(ui->Command106, &QPushButton::clicked, this, &FrmMain::sendCanPayload);
     // The register option enables what belongs to it, whoever ticks it.
     connect(ui->Check2, &QCheckBox::toggled, this, [this](bool on) {
-        for (QWidget *w : std::initializer_list<QWidget *>{ui->Command3, ui->Option3, ui->Option4,
-                                                           ui->Text34})
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{ui->Command3, ui->Option3, ui->Option4, ui->Text34})
             w->setEnabled(on);
     });
     setPortControls(false);
@@ -122,8 +124,10 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
 FrmMain::~FrmMain() = default;
 
 void FrmMain::loadPageTexts() {
-    const std::array<std::pair<QTextBrowser *, const char *>, 3> pages{{
-        {ui->Info1, "page1.html"}, {ui->Info2, "page2.html"}, {ui->RichTextBox3, "protocol.html"}}};
+    const std::array<std::pair<QTextBrowser *, const char *>, 3> pages{
+        {{ui->Info1, "page1.html"},
+         {ui->Info2, "page2.html"},
+         {ui->RichTextBox3, "protocol.html"}}};
     for (const auto &[view, file] : pages)
         if (view->isVisible() && view->document()->isEmpty())
             view->setHtml(pageText(QString::fromLatin1(file)));
@@ -348,7 +352,9 @@ void FrmMain::recordAndSend(const QByteArray &frame, bool honoursList, const QSt
     SendComm(frame);
 }
 
-void FrmMain::refuse(const QString &text) { message(text, QStringLiteral("系统提示")); }
+void FrmMain::refuse(const QString &text) {
+    message(text, QStringLiteral("系统提示"));
+}
 
 std::optional<quint8> FrmMain::address() {
     const auto a = Number::h8(ui->Text23->text());
@@ -453,17 +459,17 @@ void FrmMain::SendComm(const QByteArray &frame) {
     // With the register option every request goes out as a register request.
     std::optional<Transmit::Rewriter> registers;
     if (ui->Check2->isChecked()) {
-        const auto function = ui->Option4->isChecked() ? RegisterForm::Function::Write
-                                                       : RegisterForm::Function::Read;
+        const auto function =
+            ui->Option4->isChecked() ? RegisterForm::Function::Write : RegisterForm::Function::Read;
         const QString offset = ui->Text34->text();
-        registers = Transmit::Rewriter{
-            QStringLiteral("西门子标准格式:"),
-            [function, offset](const QByteArray &f, QString *refusal) {
-                RegisterForm::Converted c = RegisterForm::convert(f, function, offset);
-                if (!c.frame)
-                    *refusal = c.refusal;
-                return c.frame;
-            }};
+        registers = Transmit::Rewriter{QStringLiteral("西门子标准格式:"),
+                                       [function, offset](const QByteArray &f, QString *refusal) {
+                                           RegisterForm::Converted c =
+                                               RegisterForm::convert(f, function, offset);
+                                           if (!c.frame)
+                                               *refusal = c.refusal;
+                                           return c.frame;
+                                       }};
     }
     const Transmit::Outcome out =
         Transmit::record(m_sent, frame, registers ? &*registers : nullptr);

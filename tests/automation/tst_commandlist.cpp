@@ -96,15 +96,15 @@ void TstCommandList::frameBytes_data() {
         << QString("01 03 1") << QByteArray::fromHex("010301");
     QTest::newRow("lowercase") << QString("01 2a") << QByteArray::fromHex("012A");
     QTest::newRow("pair read up to a non-hex char") << QString("1Z") << QByteArray::fromHex("01");
-    QTest::newRow("pair starting with a non-hex char") << QString("Z1")
-                                                       << QByteArray::fromHex("00");
+    QTest::newRow("pair starting with a non-hex char")
+        << QString("Z1") << QByteArray::fromHex("00");
     QTest::newRow("blanks only") << QString("   ") << QByteArray();
     QTest::newRow("empty") << QString() << QByteArray();
-    QTest::newRow("ascii frame line") << QString("3A 30 31 0D 0A ")
-                                      << QByteArray::fromHex("3A30310D0A");
+    QTest::newRow("ascii frame line")
+        << QString("3A 30 31 0D 0A ") << QByteArray::fromHex("3A30310D0A");
     QTest::newRow("single digit") << QString("7") << QByteArray::fromHex("07");
-    QTest::newRow("blanks between digits of one byte") << QString("1 2 3")
-                                                       << QByteArray::fromHex("1203");
+    QTest::newRow("blanks between digits of one byte")
+        << QString("1 2 3") << QByteArray::fromHex("1203");
 }
 
 void TstCommandList::frameBytes() {

@@ -32,9 +32,8 @@ bool writeFile(const QString &path, const QByteArray &bytes) {
 }
 
 QStringList entriesOf(const QString &dir) {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                   QDir::NoDotAndDotDot,
-                               QDir::Name);
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
@@ -67,10 +66,9 @@ void TstListFile::decode_data() {
     QTest::addColumn<QStringList>("lines");
 
     QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
-    QTest::newRow("lone CR, last line without ending") << QByteArray("a\rb")
-                                                       << QStringList{"a", "b"};
-    QTest::newRow("lone LF does not end a line") << QByteArray("a\nb\n")
-                                                 << QStringList{"a\nb\n"};
+    QTest::newRow("lone CR, last line without ending")
+        << QByteArray("a\rb") << QStringList{"a", "b"};
+    QTest::newRow("lone LF does not end a line") << QByteArray("a\nb\n") << QStringList{"a\nb\n"};
     QTest::newRow("empty line kept") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
     QTest::newRow("single line without ending") << QByteArray("01 0A ") << QStringList{"01 0A "};
@@ -90,8 +88,8 @@ void TstListFile::encode_data() {
     QTest::addColumn<QByteArray>("bytes");
 
     QTest::newRow("two lines") << QStringList{"a", "b"} << QByteArray("a\r\nb\r\n");
-    QTest::newRow("empty lines dropped") << QStringList{"", "a", "", "", "b", ""}
-                                         << QByteArray("a\r\nb\r\n");
+    QTest::newRow("empty lines dropped")
+        << QStringList{"", "a", "", "", "b", ""} << QByteArray("a\r\nb\r\n");
     QTest::newRow("no lines") << QStringList{} << QByteArray();
     QTest::newRow("only an empty line") << QStringList{""} << QByteArray();
     QTest::newRow("list lines") << QStringList{"01 0A ", "Delay:300", "GoIdx:0"}
@@ -141,12 +139,12 @@ void TstListFile::appendFileLine_data() {
     QTest::addColumn<QStringList>("appended");
     QTest::addColumn<QByteArray>("after");
 
-    QTest::newRow("creates the file") << QByteArray("<none>") << QStringList{"01 0A "}
-                                      << QByteArray("01 0A \r\n");
+    QTest::newRow("creates the file")
+        << QByteArray("<none>") << QStringList{"01 0A "} << QByteArray("01 0A \r\n");
     QTest::newRow("two appends") << QByteArray("<none>") << QStringList{"a", "Delay:300"}
                                  << QByteArray("a\r\nDelay:300\r\n");
-    QTest::newRow("keeps what is there") << QByteArray("old\r\n") << QStringList{"new"}
-                                         << QByteArray("old\r\nnew\r\n");
+    QTest::newRow("keeps what is there")
+        << QByteArray("old\r\n") << QStringList{"new"} << QByteArray("old\r\nnew\r\n");
     QTest::newRow("gbk line") << QByteArray("<none>") << QStringList{Yanshi}
                               << YanshiBytes + "\r\n";
 }
@@ -273,7 +271,7 @@ void TstListFile::saveFailingPartWayKeepsOldFile() {
     if (pid == 0) {
         // Child: a write past the limit fails with EFBIG instead of a signal.
         signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit rl{rlim_t(limit), rlim_t(limit)};
+        const struct rlimit rl { rlim_t(limit), rlim_t(limit) };
         if (setrlimit(RLIMIT_FSIZE, &rl) != 0)
             _exit(3);
         QString error;

@@ -19,8 +19,8 @@ const QString C = QStringLiteral("03 0C ");
 
 // One tick as "bytes @interval", "none @interval" when nothing is sent.
 QString describe(const Runner::Tick &t) {
-    const QString sent = t.send ? QString::fromLatin1(t.send->toHex(' ').toUpper())
-                                : QStringLiteral("none");
+    const QString sent =
+        t.send ? QString::fromLatin1(t.send->toHex(' ').toUpper()) : QStringLiteral("none");
     return sent + QStringLiteral(" @") + QString::number(t.interval);
 }
 
@@ -64,8 +64,7 @@ void TstRunner::run_data() {
     // as the current line, where it does nothing.
     QTest::newRow("jump right after a delay")
         << QStringList{A, "Delay:200", "GoIdx:0", B} << QString("1000")
-        << QStringList{"01 0A @200", "none @1000", "02 0B @1000", "01 0A @200", "none @1000"}
-        << 3;
+        << QStringList{"01 0A @200", "none @1000", "02 0B @1000", "01 0A @200", "none @1000"} << 3;
 
     QTest::newRow("jump target equal to the line count idles")
         << QStringList{A, "GoIdx:2"} << QString("1000")
@@ -96,17 +95,17 @@ void TstRunner::run_data() {
                        "3A 30 31 32 30 30 30 44 46 0D 0A @1000"}
         << 0;
 
-    QTest::newRow("base 0") << QStringList{A} << QString("0")
-                            << QStringList{"01 0A @0", "01 0A @0"} << 0;
+    QTest::newRow("base 0") << QStringList{A} << QString("0") << QStringList{"01 0A @0", "01 0A @0"}
+                            << 0;
 
     QTest::newRow("base 250") << QStringList{A, B} << QString("250")
                               << QStringList{"01 0A @250", "02 0B @250", "01 0A @250"} << 1;
 
-    QTest::newRow("base 70000 is refused") << QStringList{A} << QString("70000")
-                                           << QStringList{"01 0A @1000", "01 0A @1000"} << 0;
+    QTest::newRow("base 70000 is refused")
+        << QStringList{A} << QString("70000") << QStringList{"01 0A @1000", "01 0A @1000"} << 0;
 
-    QTest::newRow("base 65535 is taken") << QStringList{A} << QString("65535")
-                                         << QStringList{"01 0A @65535"} << 0;
+    QTest::newRow("base 65535 is taken")
+        << QStringList{A} << QString("65535") << QStringList{"01 0A @65535"} << 0;
 
     QTest::newRow("negative delay keeps the base and is used up")
         << QStringList{A, "Delay:-5", B} << QString("800")
@@ -116,9 +115,8 @@ void TstRunner::run_data() {
         << QStringList{A, "Delay:70000", B} << QString("1000")
         << QStringList{"01 0A @1000", "02 0B @1000"} << 0;
 
-    QTest::newRow("delay 0 stops the timer")
-        << QStringList{A, "Delay:0", B} << QString("1000")
-        << QStringList{"01 0A @0", "02 0B @1000"} << 0;
+    QTest::newRow("delay 0 stops the timer") << QStringList{A, "Delay:0", B} << QString("1000")
+                                             << QStringList{"01 0A @0", "02 0B @1000"} << 0;
 
     QTest::newRow("delay as the last line")
         << QStringList{A, B, "Delay:300"} << QString("1000")

@@ -32,16 +32,15 @@ void TstChecksum::crc_data() {
     QTest::addColumn<quint16>("crc");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("check string 123456789") << QByteArray("123456789") << quint16(0x4B37)
-                                            << "374B";
-    QTest::newRow("handshake 01 20 00") << QByteArray::fromHex("012000") << quint16(0xC039)
-                                        << "39C0";
+    QTest::newRow("check string 123456789") << QByteArray("123456789") << quint16(0x4B37) << "374B";
+    QTest::newRow("handshake 01 20 00")
+        << QByteArray::fromHex("012000") << quint16(0xC039) << "39C0";
     QTest::newRow("status query 01 36 00")
         << QByteArray::fromHex("013600") << quint16(0xA037) << "37A0";
     QTest::newRow("broadcast address 00 21 00")
         << QByteArray::fromHex("002100") << quint16(0x9069) << "6990";
-    QTest::newRow("four data bytes") << QByteArray::fromHex("01250400000064") << quint16(0xDEFC)
-                                     << "FCDE";
+    QTest::newRow("four data bytes")
+        << QByteArray::fromHex("01250400000064") << quint16(0xDEFC) << "FCDE";
     QTest::newRow("high byte below 0x10 keeps its zero")
         << QByteArray::fromHex("010300000001") << quint16(0x0A84) << "840A";
     QTest::newRow("low byte below 0x10 keeps its zero")
@@ -52,8 +51,7 @@ void TstChecksum::crc_data() {
     QTest::newRow("single byte 80") << QByteArray::fromHex("80") << quint16(0xE0BE) << "BEE0";
     QTest::newRow("no bytes is the initial value") << QByteArray() << quint16(0xFFFF) << "FFFF";
     QTest::newRow("100000 zero bytes") << QByteArray(100000, '\0') << quint16(0x8623) << "2386";
-    QTest::newRow("100000 bytes counting 00..FF")
-        << ramp(100000) << quint16(0xC137) << "37C1";
+    QTest::newRow("100000 bytes counting 00..FF") << ramp(100000) << quint16(0xC137) << "37C1";
 }
 
 void TstChecksum::crc() {

@@ -41,7 +41,9 @@ private slots:
     void loneLeadByteDoesNotLeakIntoNextDecode();
 };
 
-void TstCp936::converterIsAvailable() { QVERIFY(Cp936::available()); }
+void TstCp936::converterIsAvailable() {
+    QVERIFY(Cp936::available());
+}
 
 void TstCp936::codeOf_data() {
     QTest::addColumn<QChar>("c");

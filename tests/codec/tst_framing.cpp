@@ -40,30 +40,29 @@ void TstFraming::frames_data() {
     QTest::addColumn<QByteArray>("rtuFrame");
     QTest::addColumn<QByteArray>("asciiFrame");
 
-    QTest::newRow("handshake") << QByteArray::fromHex("012000")
-                               << QByteArray::fromHex("01200039C0")
+    QTest::newRow("handshake") << QByteArray::fromHex("012000") << QByteArray::fromHex("01200039C0")
                                << QByteArray(":012000DF\r\n");
     QTest::newRow("status query") << QByteArray::fromHex("013600")
                                   << QByteArray::fromHex("01360037A0")
                                   << QByteArray(":013600C9\r\n");
-    QTest::newRow("broadcast address 00") << QByteArray::fromHex("002100")
-                                          << QByteArray::fromHex("0021006990")
-                                          << QByteArray(":002100DF\r\n");
+    QTest::newRow("broadcast address 00")
+        << QByteArray::fromHex("002100") << QByteArray::fromHex("0021006990")
+        << QByteArray(":002100DF\r\n");
     QTest::newRow("address below 0x10 gives two digits")
         << QByteArray::fromHex("0F3600") << QByteArray::fromHex("0F36005663")
         << QByteArray(":0F3600BB\r\n");
-    QTest::newRow("four data bytes") << QByteArray::fromHex("01250400000064")
-                                     << QByteArray::fromHex("01250400000064FCDE")
-                                     << QByteArray(":0125040000006472\r\n");
+    QTest::newRow("four data bytes")
+        << QByteArray::fromHex("01250400000064") << QByteArray::fromHex("01250400000064FCDE")
+        << QByteArray(":0125040000006472\r\n");
     QTest::newRow("hex letters are uppercase")
         << QByteArray::fromHex("021004000186A0") << QByteArray::fromHex("021004000186A0F848")
         << QByteArray(":021004000186A0C3\r\n");
-    QTest::newRow("CRC high byte below 0x10") << QByteArray::fromHex("010300000001")
-                                              << QByteArray::fromHex("010300000001840A")
-                                              << QByteArray(":010300000001FB\r\n");
-    QTest::newRow("LRC wraps: FF 21 00") << QByteArray::fromHex("FF2100")
-                                         << QByteArray::fromHex("FF210059A0")
-                                         << QByteArray(":FF2100E0\r\n");
+    QTest::newRow("CRC high byte below 0x10")
+        << QByteArray::fromHex("010300000001") << QByteArray::fromHex("010300000001840A")
+        << QByteArray(":010300000001FB\r\n");
+    QTest::newRow("LRC wraps: FF 21 00")
+        << QByteArray::fromHex("FF2100") << QByteArray::fromHex("FF210059A0")
+        << QByteArray(":FF2100E0\r\n");
 }
 
 void TstFraming::frames() {
@@ -83,17 +82,17 @@ void TstFraming::decodeAscii_data() {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QByteArray>("bytes"); // null: refused
 
-    QTest::newRow("handshake with LRC") << QByteArray(":012000DF\r\n")
-                                        << QByteArray::fromHex("012000DF");
-    QTest::newRow("lowercase digits") << QByteArray(":0f3600bb\r\n")
-                                      << QByteArray::fromHex("0F3600BB");
+    QTest::newRow("handshake with LRC")
+        << QByteArray(":012000DF\r\n") << QByteArray::fromHex("012000DF");
+    QTest::newRow("lowercase digits")
+        << QByteArray(":0f3600bb\r\n") << QByteArray::fromHex("0F3600BB");
     QTest::newRow("mixed case digits") << QByteArray(":0aBc\r\n") << QByteArray::fromHex("0ABC");
-    QTest::newRow("shortest: four digits") << QByteArray(":0102\r\n")
-                                           << QByteArray::fromHex("0102");
-    QTest::newRow("wrong LRC is not checked") << QByteArray(":01200000\r\n")
-                                              << QByteArray::fromHex("01200000");
-    QTest::newRow("nine-byte answer") << QByteArray(":0125040000006472\r\n")
-                                      << QByteArray::fromHex("0125040000006472");
+    QTest::newRow("shortest: four digits")
+        << QByteArray(":0102\r\n") << QByteArray::fromHex("0102");
+    QTest::newRow("wrong LRC is not checked")
+        << QByteArray(":01200000\r\n") << QByteArray::fromHex("01200000");
+    QTest::newRow("nine-byte answer")
+        << QByteArray(":0125040000006472\r\n") << QByteArray::fromHex("0125040000006472");
     QTest::newRow("empty") << QByteArray() << QByteArray();
     QTest::newRow("no colon") << QByteArray("012000DF\r\n") << QByteArray();
     QTest::newRow("colon not first") << QByteArray(" :012000DF\r\n") << QByteArray();
@@ -110,7 +109,10 @@ void TstFraming::decodeAscii_data() {
     QTest::newRow("trailing byte") << QByteArray(":012000DF\r\nX") << QByteArray();
     QTest::newRow("second CR LF") << QByteArray(":012000DF\r\n\r\n") << QByteArray();
     QTest::newRow("two frames") << QByteArray(":012000DF\r\n:012000DF\r\n") << QByteArray();
-    QTest::newRow("NUL inside") << QByteArray(":0120\0" "0DF\r\n", 11) << QByteArray();
+    QTest::newRow("NUL inside") << QByteArray(":0120\0"
+                                              "0DF\r\n",
+                                              11)
+                                << QByteArray();
 }
 
 void TstFraming::decodeAscii() {

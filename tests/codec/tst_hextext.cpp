@@ -48,12 +48,10 @@ void TstHexText::stringToHex_data() {
     QTest::newRow("carriage return drops the leading zero") << QString("\r") << QString("D ");
     QTest::newRow("NUL is a single zero") << chars({0}) << QString("0 ");
     QTest::newRow("Chinese character is four digits") << chars({0x554A}) << QString("B0A1 ");
-    QTest::newRow("mixed line")
-        << chars({0x7535, 0x673A, 'A', '1', 0xFF1A, 0x6B63, 0x8F6C})
-        << QString("B5E7 BBFA 41 31 A3BA D5FD D7AA ");
+    QTest::newRow("mixed line") << chars({0x7535, 0x673A, 'A', '1', 0xFF1A, 0x6B63, 0x8F6C})
+                                << QString("B5E7 BBFA 41 31 A3BA D5FD D7AA ");
     QTest::newRow("Euro sign is the single byte 80") << chars({0x20AC}) << QString("80 ");
-    QTest::newRow("character outside the code page is '?'")
-        << chars({0x0E01}) << QString("3F ");
+    QTest::newRow("character outside the code page is '?'") << chars({0x0E01}) << QString("3F ");
     QTest::newRow("digits are uppercase") << QString("\x1f:") << QString("1F 3A ");
 }
 
@@ -103,11 +101,11 @@ void TstHexText::spaced_data() {
     QTest::addColumn<QString>("text");
 
     QTest::newRow("no bytes") << QByteArray() << QString();
-    QTest::newRow("small bytes keep their zero") << QByteArray::fromHex("010A") << QString("01 0A ");
-    QTest::newRow("extremes, uppercase")
-        << QByteArray::fromHex("00FFab") << QString("00 FF AB ");
-    QTest::newRow("handshake frame") << QByteArray::fromHex("01200039C0")
-                                     << QString("01 20 00 39 C0 ");
+    QTest::newRow("small bytes keep their zero")
+        << QByteArray::fromHex("010A") << QString("01 0A ");
+    QTest::newRow("extremes, uppercase") << QByteArray::fromHex("00FFab") << QString("00 FF AB ");
+    QTest::newRow("handshake frame")
+        << QByteArray::fromHex("01200039C0") << QString("01 20 00 39 C0 ");
 }
 
 void TstHexText::spaced() {
@@ -153,18 +151,20 @@ void TstHexText::parsePairs_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
 
-    QTest::newRow("mixed case with odd tail") << QString("01 2a 0") << QByteArray::fromHex("012A00");
+    QTest::newRow("mixed case with odd tail")
+        << QString("01 2a 0") << QByteArray::fromHex("012A00");
     QTest::newRow("single digit") << QString("1") << QByteArray::fromHex("01");
     QTest::newRow("blanks removed before pairing")
         << QString("1 2 3") << QByteArray::fromHex("1203");
     QTest::newRow("empty") << QString() << QByteArray();
     QTest::newRow("only blanks") << QString("   ") << QByteArray();
-    QTest::newRow("pair stops at non-hex second char") << QString("1Z") << QByteArray::fromHex("01");
+    QTest::newRow("pair stops at non-hex second char")
+        << QString("1Z") << QByteArray::fromHex("01");
     QTest::newRow("pair with non-hex first char reads 0")
         << QString("Z1") << QByteArray::fromHex("00");
     QTest::newRow("tab is not removed") << QString("\t1") << QByteArray::fromHex("00");
-    QTest::newRow("spaced traffic line") << QString("01 20 00 39 C0 ")
-                                         << QByteArray::fromHex("01200039C0");
+    QTest::newRow("spaced traffic line")
+        << QString("01 20 00 39 C0 ") << QByteArray::fromHex("01200039C0");
     QTest::newRow("odd tail in a long run")
         << QString("0102030") << QByteArray::fromHex("01020300");
 }

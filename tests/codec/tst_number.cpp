@@ -246,7 +246,8 @@ void TstNumber::s32_data() {
     QTest::newRow("&HFFFFFFFF is -1") << QString("&HFFFFFFFF") << QByteArray::fromHex("FFFFFFFF");
     QTest::newRow("&H80000000") << QString("&H80000000") << QByteArray::fromHex("80000000");
     QTest::newRow("largest plus one refused") << QString("2147483648") << QByteArray();
-    QTest::newRow("largest plus half rounds up, refused") << QString("2147483647.5") << QByteArray();
+    QTest::newRow("largest plus half rounds up, refused")
+        << QString("2147483647.5") << QByteArray();
     QTest::newRow("smallest minus one refused") << QString("-2147483649") << QByteArray();
     QTest::newRow("nine hex digits refused") << QString("&H100000000") << QByteArray();
     QTest::newRow("overflow refused") << QString("1e400") << QByteArray();

@@ -71,43 +71,64 @@ void TstExtended::download_data() {
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("captured 32-bit move, address 1")
-        << "1" << "00001" << "31 04 00 00 27 10 "
+        << "1"
+        << "00001"
+        << "31 04 00 00 27 10 "
         << bytes({0x01, 0x40, 0x07, 0x01, 0x31, 0x04, 0x00, 0x00, 0x27, 0x10, 0xAE, 0xFA});
     QTest::newRow("address text 10 is decimal: 0x0A")
-        << "10" << "00001" << "31 04 00 00 27 10 "
+        << "10"
+        << "00001"
+        << "31 04 00 00 27 10 "
         << bytes({0x0A, 0x40, 0x07, 0x01, 0x31, 0x04, 0x00, 0x00, 0x27, 0x10, 0xDF, 0x1F});
-    QTest::newRow("digits without spaces") << "1" << "00001" << "310400002710"
-                                           << Wire::rtu(bytes({1, 0x40, 7, 1, 0x31, 4, 0, 0,
-                                                               0x27, 0x10}));
-    QTest::newRow("lower-case digits") << "1" << "00001" << "3c 00"
-                                       << Wire::rtu(bytes({1, 0x40, 3, 1, 0x3C, 0}));
-    QTest::newRow("mask of 00101") << "1" << "00101" << "3C 00"
-                                   << Wire::rtu(bytes({1, 0x40, 3, 0x05, 0x3C, 0}));
-    QTest::newRow("mask of 11111") << "1" << "11111" << "3D 00"
-                                   << Wire::rtu(bytes({1, 0x40, 3, 0x1F, 0x3D, 0}));
+    QTest::newRow("digits without spaces")
+        << "1"
+        << "00001"
+        << "310400002710" << Wire::rtu(bytes({1, 0x40, 7, 1, 0x31, 4, 0, 0, 0x27, 0x10}));
+    QTest::newRow("lower-case digits") << "1"
+                                       << "00001"
+                                       << "3c 00" << Wire::rtu(bytes({1, 0x40, 3, 1, 0x3C, 0}));
+    QTest::newRow("mask of 00101") << "1"
+                                   << "00101"
+                                   << "3C 00" << Wire::rtu(bytes({1, 0x40, 3, 0x05, 0x3C, 0}));
+    QTest::newRow("mask of 11111") << "1"
+                                   << "11111"
+                                   << "3D 00" << Wire::rtu(bytes({1, 0x40, 3, 0x1F, 0x3D, 0}));
     QTest::newRow("odd digit count: 0 before the last")
-        << "1" << "00001" << "1 2 3" << Wire::rtu(bytes({1, 0x40, 3, 1, 0x12, 0x03}));
+        << "1"
+        << "00001"
+        << "1 2 3" << Wire::rtu(bytes({1, 0x40, 3, 1, 0x12, 0x03}));
     QTest::newRow("captured ASCII characters are command bytes")
-        << "1" << "00001" << "33 43 30 30 43 34 "
+        << "1"
+        << "00001"
+        << "33 43 30 30 43 34 "
         << Wire::rtu(bytes({1, 0x40, 7, 1, 0x33, 0x43, 0x30, 0x30, 0x43, 0x34}));
-    QTest::newRow("blank command text: mask alone")
-        << "1" << "00001" << "   " << Wire::rtu(bytes({1, 0x40, 1, 1}));
-    QTest::newRow("address 0") << "0" << "00001" << "3C 00"
-                               << Wire::rtu(bytes({0, 0x40, 3, 1, 0x3C, 0}));
-    QTest::newRow("address 255") << "255" << "00001" << "3C 00"
-                                 << Wire::rtu(bytes({0xFF, 0x40, 3, 1, 0x3C, 0}));
-    QTest::newRow("empty address reads 0") << "" << "00001" << "3C 00"
-                                           << Wire::rtu(bytes({0, 0x40, 3, 1, 0x3C, 0}));
+    QTest::newRow("blank command text: mask alone") << "1"
+                                                    << "00001"
+                                                    << "   " << Wire::rtu(bytes({1, 0x40, 1, 1}));
+    QTest::newRow("address 0") << "0"
+                               << "00001"
+                               << "3C 00" << Wire::rtu(bytes({0, 0x40, 3, 1, 0x3C, 0}));
+    QTest::newRow("address 255") << "255"
+                                 << "00001"
+                                 << "3C 00" << Wire::rtu(bytes({0xFF, 0x40, 3, 1, 0x3C, 0}));
+    QTest::newRow("empty address reads 0") << ""
+                                           << "00001"
+                                           << "3C 00" << Wire::rtu(bytes({0, 0x40, 3, 1, 0x3C, 0}));
     QTest::newRow("address 1F reads as decimal 1")
-        << "1F" << "00001" << "3C 00" << Wire::rtu(bytes({1, 0x40, 3, 1, 0x3C, 0}));
+        << "1F"
+        << "00001"
+        << "3C 00" << Wire::rtu(bytes({1, 0x40, 3, 1, 0x3C, 0}));
     QTest::newRow("address 2.5 rounds to 2")
-        << "2.5" << "00001" << "3C 00" << Wire::rtu(bytes({2, 0x40, 3, 1, 0x3C, 0}));
+        << "2.5"
+        << "00001"
+        << "3C 00" << Wire::rtu(bytes({2, 0x40, 3, 1, 0x3C, 0}));
 
     {
         QByteArray request = bytes({1, 0x40, 0xFF, 0x01});
         request.append(commandBytes(254));
         QTest::newRow("254 command bytes: count FF")
-            << "1" << "00001" << commandText(254) << Wire::rtu(request);
+            << "1"
+            << "00001" << commandText(254) << Wire::rtu(request);
     }
 }
 
@@ -129,10 +150,14 @@ void TstExtended::downloadRefused_data() {
 
     QTest::newRow("255 command bytes") << "1" << commandText(255);
     QTest::newRow("300 command bytes") << "1" << commandText(300);
-    QTest::newRow("address 256") << "256" << "3C 00";
-    QTest::newRow("address -1") << "-1" << "3C 00";
-    QTest::newRow("address 255.5 rounds to 256") << "255.5" << "3C 00";
-    QTest::newRow("address 1000") << "1000" << "3C 00";
+    QTest::newRow("address 256") << "256"
+                                 << "3C 00";
+    QTest::newRow("address -1") << "-1"
+                                << "3C 00";
+    QTest::newRow("address 255.5 rounds to 256") << "255.5"
+                                                 << "3C 00";
+    QTest::newRow("address 1000") << "1000"
+                                  << "3C 00";
 }
 
 void TstExtended::downloadRefused() {

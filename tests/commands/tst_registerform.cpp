@@ -133,9 +133,8 @@ void TstRegisterForm::converts_data() {
     QTest::newRow("setter as read reads no register")
         << Wire::rtu(bytes({1, 0x25, 4, 0, 0, 0, 0x64})) << R << "0"
         << Wire::rtu(bytes({1, 0x03, 0, 0x25, 0, 0}));
-    QTest::newRow("address byte carried over")
-        << Wire::rtu(bytes({0x1F, 0x36, 0})) << R << "0"
-        << Wire::rtu(bytes({0x1F, 0x03, 0, 0x36, 0, 2}));
+    QTest::newRow("address byte carried over") << Wire::rtu(bytes({0x1F, 0x36, 0})) << R << "0"
+                                               << Wire::rtu(bytes({0x1F, 0x03, 0, 0x36, 0, 2}));
 
     // The offset text: leading-number rule, ties to even.
     QTest::newRow("offset 100 on the speed query")
@@ -153,7 +152,8 @@ void TstRegisterForm::converts_data() {
     QTest::newRow("offset 3.5 rounds to 4")
         << speedQuery << R << "3.5" << Wire::rtu(bytes({1, 3, 0, 0x3A, 0, 2}));
     QTest::newRow("offset &HFFFF reads -1: handshake at R = 31")
-        << Wire::rtu(bytes({1, 0x20, 0})) << R << "&HFFFF" << Wire::rtu(bytes({1, 3, 0, 0x1F, 0, 0}));
+        << Wire::rtu(bytes({1, 0x20, 0})) << R << "&HFFFF"
+        << Wire::rtu(bytes({1, 3, 0, 0x1F, 0, 0}));
     QTest::newRow("offset 1000 gives R 0x041E")
         << speedQuery << R << "1000" << Wire::rtu(bytes({1, 3, 0x04, 0x1E, 0, 2}));
 
@@ -163,11 +163,9 @@ void TstRegisterForm::converts_data() {
     QTest::newRow("R = 32767") << speedQuery << R << "32713"
                                << Wire::rtu(bytes({1, 3, 0x7F, 0xFF, 0, 2}));
     QTest::newRow("R = 32768 sent as 80 00")
-        << speedQuery << R << "32714"
-        << bytes({0x01, 0x03, 0x80, 0x00, 0x00, 0x02, 0xED, 0xCB});
+        << speedQuery << R << "32714" << bytes({0x01, 0x03, 0x80, 0x00, 0x00, 0x02, 0xED, 0xCB});
     QTest::newRow("R = 65535 sent as FF FF")
-        << speedQuery << R << "65481"
-        << bytes({0x01, 0x03, 0xFF, 0xFF, 0x00, 0x02, 0xC4, 0x2F});
+        << speedQuery << R << "65481" << bytes({0x01, 0x03, 0xFF, 0xFF, 0x00, 0x02, 0xC4, 0x2F});
     QTest::newRow("write at R = 65535")
         << Wire::rtu(bytes({1, 0x25, 4, 0, 0, 0, 0x64})) << W << "65498"
         << writeRegisters(1, 0xFFFF, bytes({0, 0, 0, 0x64}));
@@ -175,10 +173,10 @@ void TstRegisterForm::converts_data() {
     // Padding P = 4 x ceil(L / 4), also beyond 20 data bytes.
     for (int l : {2, 3, 4, 5, 8, 9, 13, 17, 20, 21, 24, 25, 100, 243, 244}) {
         const QByteArray data = counting(l);
-        const QByteArray name = "L = " + QByteArray::number(l) + " pads to P = " +
-                                QByteArray::number((l + 3) / 4 * 4);
-        QTest::newRow(name.constData()) << Wire::rtu(request(1, 0x25, l, data)) << W << "0"
-                                        << writeRegisters(1, 0x25, data);
+        const QByteArray name =
+            "L = " + QByteArray::number(l) + " pads to P = " + QByteArray::number((l + 3) / 4 * 4);
+        QTest::newRow(name.constData())
+            << Wire::rtu(request(1, 0x25, l, data)) << W << "0" << writeRegisters(1, 0x25, data);
     }
     // L = 21 written out: P = 24 (0x18), Q = 12 (0x0C).
     {
@@ -193,8 +191,7 @@ void TstRegisterForm::converts_data() {
         QByteArray expected = bytes({1, 0x10, 0, 0x25, 0x00, 0x7A, 0xF4});
         expected.append(counting(244));
         QTest::newRow("L = 244 gives Q = 122 and byte count 244")
-            << Wire::rtu(request(1, 0x25, 244, counting(244))) << W << "0"
-            << Wire::rtu(expected);
+            << Wire::rtu(request(1, 0x25, 244, counting(244))) << W << "0" << Wire::rtu(expected);
     }
     QTest::newRow("read ignores a long data length")
         << Wire::rtu(request(1, 0x25, 250, counting(250))) << R << "0"
@@ -210,9 +207,8 @@ void TstRegisterForm::converts_data() {
         << Wire::ascii(bytes({1, 0x10, 0, 0x89, 0, 2, 4, 0, 0, 0, 0x64}));
     QTest::newRow("ASCII lower-case digits")
         << QByteArray(":1f3c00a5\r\n") << R << "0" << Wire::ascii(bytes({0x1F, 3, 0, 0x3C, 0, 0}));
-    QTest::newRow("ASCII stop at once as write")
-        << Wire::ascii(bytes({1, 0x3C, 0})) << W << "0"
-        << Wire::ascii(bytes({1, 0x10, 0, 0x3C, 0, 0, 0}));
+    QTest::newRow("ASCII stop at once as write") << Wire::ascii(bytes({1, 0x3C, 0})) << W << "0"
+                                                 << Wire::ascii(bytes({1, 0x10, 0, 0x3C, 0, 0, 0}));
 }
 
 void TstRegisterForm::converts() {
@@ -245,17 +241,14 @@ void TstRegisterForm::refuses_data() {
     QTest::newRow("negative offset -100") << speedQuery << R << "-100";
     QTest::newRow("offset -1000 on the handshake as write")
         << Wire::rtu(bytes({1, 0x20, 0})) << W << "-1000";
-    QTest::newRow("ASCII frame at R = 65536")
-        << Wire::ascii(bytes({1, 0x36, 0})) << R << "65482";
+    QTest::newRow("ASCII frame at R = 65536") << Wire::ascii(bytes({1, 0x36, 0})) << R << "65482";
 
     // More than 123 registers.
     for (int l : {245, 246, 247, 255}) {
         const QByteArray name = "L = " + QByteArray::number(l);
-        QTest::newRow(name.constData()) << Wire::rtu(request(1, 0x25, l, counting(l))) << W
-                                        << "0";
+        QTest::newRow(name.constData()) << Wire::rtu(request(1, 0x25, l, counting(l))) << W << "0";
     }
-    QTest::newRow("ASCII L = 247")
-        << Wire::ascii(request(1, 0x25, 247, counting(247))) << W << "0";
+    QTest::newRow("ASCII L = 247") << Wire::ascii(request(1, 0x25, 247, counting(247))) << W << "0";
 
     // Too short to hold an address and a code.
     QTest::newRow("empty frame") << QByteArray() << R << "0";

@@ -15,14 +15,12 @@ namespace {
 using Wire::perByte;
 using Wire::spaced;
 
-QByteArray rtu(const char *hexBytes) { return Wire::rtu(QByteArray::fromHex(hexBytes)); }
+QByteArray rtu(const char *hexBytes) {
+    return Wire::rtu(QByteArray::fromHex(hexBytes));
+}
 QByteArray ascii(const char *hexBytes, bool lowercase = false) {
     return Wire::ascii(QByteArray::fromHex(hexBytes), lowercase);
 }
-
-
-
-
 
 QByteArray be32(quint32 v) {
     QByteArray b;
@@ -35,8 +33,6 @@ QByteArray valueReply(quint8 code, quint32 v) {
     const QByteArray b = QByteArray::fromHex("01") + char(code) + char(4) + be32(v);
     return Wire::rtu(b);
 }
-
-
 
 QString fieldsText(const Decoded &d) {
     QStringList pieces;

@@ -12,15 +12,12 @@ namespace {
 using Wire::perByte;
 using Wire::spaced;
 
-QByteArray withCrc(const QByteArray &request) { return Wire::rtu(request); }
+QByteArray withCrc(const QByteArray &request) {
+    return Wire::rtu(request);
+}
 QByteArray asciiFrame(const QByteArray &request, bool lowercase = false) {
     return Wire::ascii(request, lowercase);
 }
-
-
-
-
-
 
 QString asc(const QByteArray &b) {
     return "SndAsc:" + perByte(b) + "\n";

@@ -3,9 +3,9 @@
 // window, lost ports and ports that fail to open.
 #include "support/pty.h"
 #include "support/wire.h"
-#include "windowfixture.h"
 #include "ui/frmmain.h"
 #include "ui/indicator.h"
+#include "windowfixture.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -29,7 +29,9 @@ double cpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-PortMap mapTo(const QString &path) { return Fixture::com1(path); }
+PortMap mapTo(const QString &path) {
+    return Fixture::com1(path);
+}
 
 } // namespace
 
@@ -63,8 +65,8 @@ private slots:
         QVERIFY(!child<QPushButton>(w, "Command32")->isEnabled());
         QVERIFY(!child<QComboBox>(w, "Combo1")->isEnabled());
         QVERIFY(!child<QComboBox>(w, "Combo2")->isEnabled());
-        QVERIFY(w.statusBar()->currentMessage().contains(QStringLiteral("COM1 → ") +
-                                                         pty.slavePath()));
+        QVERIFY(
+            w.statusBar()->currentMessage().contains(QStringLiteral("COM1 → ") + pty.slavePath()));
 
         click(w, "Command12");
         QCOMPARE(pty.readMaster(5, 2000), bytes({0x01, 0x20, 0x00, 0x39, 0xC0}));
@@ -79,7 +81,8 @@ private slots:
         QCOMPARE(rx.size(), 3);
         // One character per byte; 0xC0 alone is a lead byte without its trail.
         QString asc = QStringLiteral("RecAsc:");
-        for (QChar c : {QChar(0x01), QChar(u' '), QChar(0x00), QChar(u'9'), QChar(0xFFFD), QChar(u'\n')})
+        for (QChar c :
+             {QChar(0x01), QChar(u' '), QChar(0x00), QChar(u'9'), QChar(0xFFFD), QChar(u'\n')})
             asc += c;
         QCOMPARE(rx[0], asc);
         QCOMPARE(rx[1], QStringLiteral("RecHex:01 20 00 39 C0 \n"));

@@ -53,7 +53,8 @@ qint64 arrival(PtyPair &pty, int n, QByteArray *got, const QElapsedTimer &clock,
         pollfd p{pty.masterFd(), POLLIN, 0};
         if (::poll(&p, 1, 1) > 0) {
             char buf[256];
-            const ssize_t r = ::read(pty.masterFd(), buf, std::min<size_t>(sizeof buf, n - got->size()));
+            const ssize_t r =
+                ::read(pty.masterFd(), buf, std::min<size_t>(sizeof buf, n - got->size()));
             if (r > 0)
                 got->append(buf, r);
         }
@@ -76,21 +77,27 @@ private slots:
         click(w, QStringLiteral("Command35"));
         child<QLineEdit>(w, QStringLiteral("Text21"))->clear();
         click(w, QStringLiteral("Command35"));
-        QCOMPARE(listLines(w),
-                 (QStringList{QStringLiteral("Delay:1000"), QStringLiteral("GoIdx:3"),
-                              QStringLiteral("GoIdx:")}));
+        QCOMPARE(listLines(w), (QStringList{QStringLiteral("Delay:1000"), QStringLiteral("GoIdx:3"),
+                                            QStringLiteral("GoIdx:")}));
     }
 
     void delayFieldStaysWithinLimits_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("cleared") << "" << "50";
-        QTest::newRow("below") << "49" << "50";
-        QTest::newRow("lower limit") << "50" << "50";
-        QTest::newRow("upper limit") << "60000" << "60000";
-        QTest::newRow("above") << "70000" << "60000";
-        QTest::newRow("not a number") << "x" << "50";
-        QTest::newRow("inside") << "300" << "300";
+        QTest::newRow("cleared") << ""
+                                 << "50";
+        QTest::newRow("below") << "49"
+                               << "50";
+        QTest::newRow("lower limit") << "50"
+                                     << "50";
+        QTest::newRow("upper limit") << "60000"
+                                     << "60000";
+        QTest::newRow("above") << "70000"
+                               << "60000";
+        QTest::newRow("not a number") << "x"
+                                      << "50";
+        QTest::newRow("inside") << "300"
+                                << "300";
     }
     void delayFieldStaysWithinLimits() {
         QFETCH(QString, typed);

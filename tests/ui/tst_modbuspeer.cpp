@@ -9,8 +9,8 @@
 #include "windowfixture.h"
 
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QThread>
 

@@ -55,7 +55,6 @@ bool below80(const QByteArray &frame) {
 class TestRegisterWindow : public QObject {
     Q_OBJECT
 
-
     static QCheckBox *check2(FrmMain &w) { return child<QCheckBox>(w, QStringLiteral("Check2")); }
     static QLineEdit *edit(FrmMain &w, const char *name) {
         return child<QLineEdit>(w, QString::fromLatin1(name));
@@ -112,24 +111,21 @@ private slots:
         };
         row("speed query at offset 0", "Command28", {{"Text34", "0"}}, "Option4",
             bytes({0x01, 0x03, 0x00, 0x36, 0x00, 0x02, 0x24, 0x05}), u"查询运动速度:");
-        row("initial speed 100 at offset 100", "Command17",
-            {{"Text34", "100"}, {"Text12", "100"}}, "Option3",
-            bytes({0x01, 0x10, 0x00, 0x89, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x64, 0x3A,
-                   0x4E}),
+        row("initial speed 100 at offset 100", "Command17", {{"Text34", "100"}, {"Text12", "100"}},
+            "Option3",
+            bytes({0x01, 0x10, 0x00, 0x89, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x64, 0x3A, 0x4E}),
             u"设置运动初速度:");
         row("handshake at offset 0", "Command12", {}, "Option4",
             bytes({0x01, 0x03, 0x00, 0x20, 0x00, 0x00, 0x44, 0x00}), u"请求握手命令:");
         row("new address 05", "Command14", {{"Text7", "05"}}, "Option3",
-            bytes({0x01, 0x10, 0x00, 0x22, 0x00, 0x02, 0x04, 0x05, 0x00, 0x00, 0x00, 0x70,
-                   0xA2}),
+            bytes({0x01, 0x10, 0x00, 0x22, 0x00, 0x02, 0x04, 0x05, 0x00, 0x00, 0x00, 0x70, 0xA2}),
             u"更改设备地址:");
         row("stop at once after write was selected", "Command23", {}, "Option4",
             bytes({0x01, 0x10, 0x00, 0x3C, 0x00, 0x00, 0x00, 0x05, 0x00}), u"急停命令:");
         row("stop at once after read was selected", "Command23", {}, "Option3",
             bytes({0x01, 0x03, 0x00, 0x3C, 0x00, 0x00, 0x85, 0xC6}), u"急停命令:");
         row("factory settings at offset 100 reads no register", "Command96", {{"Text34", "100"}},
-            "Option4", bytes({0x01, 0x03, 0x00, 0xAB, 0x00, 0x00, 0x34, 0x2A}),
-            u"出厂设置命令:");
+            "Option4", bytes({0x01, 0x03, 0x00, 0xAB, 0x00, 0x00, 0x34, 0x2A}), u"出厂设置命令:");
         row("absolute position query at offset 1000", "Command30", {{"Text34", "1000"}}, "",
             Wire::rtu(bytes({1, 0x03, 0x04, 0x1F, 0, 2})), u"查询运动绝对位置:");
         row("device address 1F", "Command28", {{"Text23", "1F"}}, "",
@@ -193,9 +189,8 @@ private slots:
         QTest::newRow("initial speed 100 at offset 100")
             << "Command17" << Texts{{"Text34", "100"}, {"Text12", "100"}}
             << Wire::ascii(bytes({1, 0x10, 0, 0x89, 0, 2, 4, 0, 0, 0, 0x64}));
-        QTest::newRow("handshake to address 1F")
-            << "Command12" << Texts{{"Text23", "1F"}}
-            << Wire::ascii(bytes({0x1F, 0x03, 0, 0x20, 0, 0}));
+        QTest::newRow("handshake to address 1F") << "Command12" << Texts{{"Text23", "1F"}}
+                                                 << Wire::ascii(bytes({0x1F, 0x03, 0, 0x20, 0, 0}));
     }
 
     void conversionInAsciiModeSendsAscii() {
@@ -297,10 +292,14 @@ private slots:
     void registerAddressOutOfRangeIsRefused_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("offset");
-        QTest::newRow("speed query at offset 65500: R = 65554") << "Command28" << "65500";
-        QTest::newRow("speed query at R = 65536") << "Command28" << "65482";
-        QTest::newRow("handshake at offset -100: R = -68") << "Command12" << "-100";
-        QTest::newRow("initial speed at offset 65511: R = 65548") << "Command17" << "65511";
+        QTest::newRow("speed query at offset 65500: R = 65554") << "Command28"
+                                                                << "65500";
+        QTest::newRow("speed query at R = 65536") << "Command28"
+                                                  << "65482";
+        QTest::newRow("handshake at offset -100: R = -68") << "Command12"
+                                                           << "-100";
+        QTest::newRow("initial speed at offset 65511: R = 65548") << "Command17"
+                                                                  << "65511";
     }
 
     void registerAddressOutOfRangeIsRefused() {
@@ -340,9 +339,8 @@ private slots:
         QTest::newRow("address text 10 is decimal 0x0A")
             << Texts{{"Text23", "10"}, {"Combo8", "00001"}, {"Text31", "31 04 00 00 27 10 "}}
             << bytes({0x0A, 0x40, 0x07, 0x01, 0x31, 0x04, 0x00, 0x00, 0x27, 0x10, 0xDF, 0x1F});
-        QTest::newRow("pattern 00101")
-            << Texts{{"Combo8", "00101"}, {"Text31", "3C 00"}}
-            << Wire::rtu(bytes({1, 0x40, 3, 0x05, 0x3C, 0x00}));
+        QTest::newRow("pattern 00101") << Texts{{"Combo8", "00101"}, {"Text31", "3C 00"}}
+                                       << Wire::rtu(bytes({1, 0x40, 3, 0x05, 0x3C, 0x00}));
         QTest::newRow("pattern 11111, odd digits")
             << Texts{{"Combo8", "11111"}, {"Text31", "3D0"}}
             << Wire::rtu(bytes({1, 0x40, 3, 0x1F, 0x3D, 0x00}));

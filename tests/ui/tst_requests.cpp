@@ -32,7 +32,6 @@ Q_DECLARE_METATYPE(Mark)
 class TestRequests : public QObject {
     Q_OBJECT
 
-
 private slots:
     void cleanup() { Fixture::closeMessageBoxes(); }
 
@@ -79,8 +78,8 @@ private slots:
             bytes({1, 0x25, 4, 0, 0, 0, 0x64}), Write, u"设置运动初速度:");
         row("initial speed -1", "Command17", {{"Text12", "-1"}},
             bytes({1, 0x25, 4, 0xFF, 0xFF, 0xFF, 0xFF}), Write, u"设置运动初速度:");
-        row("initial speed 256", "Command17", {{"Text12", "256"}},
-            bytes({1, 0x25, 4, 0, 0, 1, 0}), Write, u"设置运动初速度:");
+        row("initial speed 256", "Command17", {{"Text12", "256"}}, bytes({1, 0x25, 4, 0, 0, 1, 0}),
+            Write, u"设置运动初速度:");
         row("initial speed 1e3", "Command17", {{"Text12", "1e3"}},
             bytes({1, 0x25, 4, 0, 0, 3, 0xE8}), Write, u"设置运动初速度:");
         row("initial speed 2.5 rounds to even", "Command17", {{"Text12", "2.5"}},
@@ -91,14 +90,14 @@ private slots:
             bytes({1, 0x27, 4, 0, 0, 0, 0x0C}), Write, u"设置运动最大速度:");
         row("maximum speed 13.5", "Command24", {{"Text13", "13.5"}},
             bytes({1, 0x27, 4, 0, 0, 0, 0x0E}), Write, u"设置运动最大速度:");
-        row("end speed 1000", "Command25", {{"Text14", "1000"}},
-            bytes({1, 0x29, 4, 0, 0, 3, 0xE8}), Write, u"设置运动末速度:");
+        row("end speed 1000", "Command25", {{"Text14", "1000"}}, bytes({1, 0x29, 4, 0, 0, 3, 0xE8}),
+            Write, u"设置运动末速度:");
         row("acceleration 10000", "Command26", {{"Text15", "10000"}},
             bytes({1, 0x2B, 4, 0, 0, 0x27, 0x10}), Write, u"设置运动加速度:");
         row("deceleration 65536", "Command27", {{"Text16", "65536"}},
             bytes({1, 0x2D, 4, 0, 1, 0, 0}), Write, u"设置运动减速度:");
-        row("deceleration 768", "Command27", {{"Text16", "768"}},
-            bytes({1, 0x2D, 4, 0, 0, 3, 0}), Write, u"设置运动减速度:");
+        row("deceleration 768", "Command27", {{"Text16", "768"}}, bytes({1, 0x2D, 4, 0, 0, 3, 0}),
+            Write, u"设置运动减速度:");
         row("homing speed 10000", "Command64", {{"Text29", "10000"}},
             bytes({1, 0x2F, 4, 0, 0, 0x27, 0x10}), Write, u"设置归零运动速度:");
         row("query initial speed", "Command57", {}, bytes({1, 0x26, 0}), Read, u"查询运动初速度:");
@@ -107,8 +106,7 @@ private slots:
         row("query end speed", "Command59", {}, bytes({1, 0x2A, 0}), Read, u"查询运动末速度:");
         row("query acceleration", "Command60", {}, bytes({1, 0x2C, 0}), Read, u"查询运动加速度:");
         row("query deceleration", "Command61", {}, bytes({1, 0x2E, 0}), Read, u"查询运动减速度:");
-        row("query homing speed", "Command62", {}, bytes({1, 0x30, 0}), Read,
-            u"查询归零运动速度:");
+        row("query homing speed", "Command62", {}, bytes({1, 0x30, 0}), Read, u"查询归零运动速度:");
         // Motion.
         row("move 10000 pulses", "Command18", {{"Text8", "10000"}},
             bytes({1, 0x31, 4, 0, 0, 0x27, 0x10}), Write, u"设置32位运动脉冲数并开始运动:");
@@ -126,8 +124,7 @@ private slots:
         row("change speed 10000", "Command65", {{"Text30", "10000"}},
             bytes({1, 0x35, 4, 0, 0, 0x27, 0x10}), Write, u"恒速运动过程中改变速度:");
         row("stop at once", "Command23", {}, bytes({1, 0x3C, 0}), Unchanged, u"急停命令:");
-        row("decelerating stop", "Command22", {}, bytes({1, 0x3D, 0}), Unchanged,
-            u"减速停止命令:");
+        row("decelerating stop", "Command22", {}, bytes({1, 0x3D, 0}), Unchanged, u"减速停止命令:");
         row("find origin dir 1", "Command7", {{"Combo5", "1"}}, bytes({1, 0x3E, 1, 1}), Write,
             u"查找原点命令:");
         row("speed factor 500", "Command91", {{"Text32", "500"}},
@@ -156,8 +153,7 @@ private slots:
         row("CAN standard frame", "Command100", {}, bytes({1, 0x4A, 1, 0}), Read, nullptr);
         row("CAN extended frame", "Command101", {}, bytes({1, 0x4A, 1, 1}), Read, nullptr);
         row("CAN 1M", "Command95", {{"Combo9", "1M"}}, bytes({1, 0x4B, 1, 1}), Write, nullptr);
-        row("CAN 100K", "Command95", {{"Combo9", "100K"}}, bytes({1, 0x4B, 1, 12}), Write,
-            nullptr);
+        row("CAN 100K", "Command95", {{"Combo9", "100K"}}, bytes({1, 0x4B, 1, 12}), Write, nullptr);
         row("CAN 5K", "Command95", {{"Combo9", "5K"}}, bytes({1, 0x4B, 1, 18}), Write, nullptr);
         row("CAN rate without code", "Command95", {{"Combo9", "abc"}}, bytes({1, 0x4B, 1, 0}),
             Write, nullptr);
@@ -179,8 +175,8 @@ private slots:
                 ->setCurrentText(rtu ? QStringLiteral("Modbus RTU") : QStringLiteral("Modbus ASC"));
             // Start from the opposite mark; an unchanged mark is tried from both sides.
             const bool readBefore = mark == Write || (mark == Unchanged && rtu);
-            child<QRadioButton>(*w, readBefore ? QStringLiteral("Option3")
-                                               : QStringLiteral("Option4"))
+            child<QRadioButton>(*w,
+                                readBefore ? QStringLiteral("Option3") : QStringLiteral("Option4"))
                 ->setChecked(true);
             const qint64 countBefore = w->sent().count;
 
@@ -212,7 +208,8 @@ private slots:
         child<QLineEdit>(*w, QStringLiteral("Text12"))->setText(QStringLiteral("100"));
         click(*w, QStringLiteral("Command17"));
         QCOMPARE(pty.readMaster(9, 2000), bytes({1, 0x25, 4, 0, 0, 0, 0x64, 0xFC, 0xDE}));
-        child<QComboBox>(*w, QStringLiteral("Combo7"))->setCurrentText(QStringLiteral("Modbus ASC"));
+        child<QComboBox>(*w, QStringLiteral("Combo7"))
+            ->setCurrentText(QStringLiteral("Modbus ASC"));
         click(*w, QStringLiteral("Command12"));
         QCOMPARE(pty.readMaster(11, 2000), QByteArray(":012000DF\r\n"));
     }
@@ -265,10 +262,10 @@ private slots:
         QTest::addColumn<QString>("arrow");
         QTest::addColumn<Texts>("texts");
         QTest::addColumn<QString>("captured");
-        QTest::newRow("32-bit move") << "Command82" << Texts{{"Text8", "10000"}}
-                                     << "31 04 00 00 27 10 ";
-        QTest::newRow("24-bit move") << "Command83" << Texts{{"Combo3", "1"}, {"Text9", "1000"}}
-                                     << "32 04 01 00 03 E8 ";
+        QTest::newRow("32-bit move")
+            << "Command82" << Texts{{"Text8", "10000"}} << "31 04 00 00 27 10 ";
+        QTest::newRow("24-bit move")
+            << "Command83" << Texts{{"Combo3", "1"}, {"Text9", "1000"}} << "32 04 01 00 03 E8 ";
         QTest::newRow("32-bit run") << "Command84" << Texts{} << "33 04 00 00 27 10 ";
         QTest::newRow("24-bit run") << "Command85" << Texts{} << "34 04 00 00 27 10 ";
         QTest::newRow("change speed") << "Command87" << Texts{} << "35 04 00 00 27 10 ";
@@ -320,16 +317,16 @@ private slots:
         QTest::addColumn<Texts>("texts");
         QTest::addColumn<QString>("named"); // what the message must mention
         QTest::newRow("address 100") << "Command12" << Texts{{"Text23", "100"}} << "255";
-        QTest::newRow("address FFFF reads as -1") << "Command17" << Texts{{"Text23", "FFFF"}}
-                                                  << "255";
+        QTest::newRow("address FFFF reads as -1")
+            << "Command17" << Texts{{"Text23", "FFFF"}} << "255";
         QTest::newRow("new address 1FF") << "Command14" << Texts{{"Text7", "1FF"}} << "255";
         QTest::newRow("direction 256") << "Command19" << Texts{{"Combo3", "256"}} << "255";
-        QTest::newRow("speed beyond 32 bits") << "Command17" << Texts{{"Text12", "2147483648"}}
-                                              << "2147483647";
-        QTest::newRow("pulses below 32 bits") << "Command18" << Texts{{"Text8", "-2147483649"}}
-                                              << "-2147483648";
-        QTest::newRow("baud 57600 has no code") << "Command16" << Texts{{"Combo6", "57600"}}
-                                                << "57600";
+        QTest::newRow("speed beyond 32 bits")
+            << "Command17" << Texts{{"Text12", "2147483648"}} << "2147483647";
+        QTest::newRow("pulses below 32 bits")
+            << "Command18" << Texts{{"Text8", "-2147483649"}} << "-2147483648";
+        QTest::newRow("baud 57600 has no code")
+            << "Command16" << Texts{{"Combo6", "57600"}} << "57600";
         QTest::newRow("typed baud") << "Command16" << Texts{{"Combo6", "9600 "}} << "9600";
     }
     void valueOutsideItsEncodingIsRefused() {

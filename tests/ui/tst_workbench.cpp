@@ -36,16 +36,46 @@ private slots:
         QTest::addColumn<QString>("low");
         QTest::addColumn<QString>("high");
         QTest::addColumn<QString>("lrc");
-        QTest::newRow("read one register") << "01 03 00 00 00 01" << "84" << "0A" << "FB";
-        QTest::newRow("without blanks") << "010300000001" << "84" << "0A" << "FB";
-        QTest::newRow("handshake") << "01 20 00" << "39" << "C0" << "DF";
-        QTest::newRow("1 2 3 is 12 03") << "1 2 3" << "4D" << "11" << "EB";
-        QTest::newRow("byte 80 in the LRC") << "01 80" << "01" << "80" << "7F";
-        QTest::newRow("lower-case 01 2a 0") << "01 2a 0" << "3F" << "60" << "D5";
-        QTest::newRow("single digit 1 2 is 12") << "1 2" << "3F" << "4D" << "EE";
-        QTest::newRow("LRC without leading zero") << "F5" << "7F" << "07" << "B";
-        QTest::newRow("LRC 0") << "00" << "BF" << "40" << "0";
-        QTest::newRow("one byte 0A") << "0A" << "3F" << "47" << "F6";
+        QTest::newRow("read one register") << "01 03 00 00 00 01"
+                                           << "84"
+                                           << "0A"
+                                           << "FB";
+        QTest::newRow("without blanks") << "010300000001"
+                                        << "84"
+                                        << "0A"
+                                        << "FB";
+        QTest::newRow("handshake") << "01 20 00"
+                                   << "39"
+                                   << "C0"
+                                   << "DF";
+        QTest::newRow("1 2 3 is 12 03") << "1 2 3"
+                                        << "4D"
+                                        << "11"
+                                        << "EB";
+        QTest::newRow("byte 80 in the LRC") << "01 80"
+                                            << "01"
+                                            << "80"
+                                            << "7F";
+        QTest::newRow("lower-case 01 2a 0") << "01 2a 0"
+                                            << "3F"
+                                            << "60"
+                                            << "D5";
+        QTest::newRow("single digit 1 2 is 12") << "1 2"
+                                                << "3F"
+                                                << "4D"
+                                                << "EE";
+        QTest::newRow("LRC without leading zero") << "F5"
+                                                  << "7F"
+                                                  << "07"
+                                                  << "B";
+        QTest::newRow("LRC 0") << "00"
+                               << "BF"
+                               << "40"
+                               << "0";
+        QTest::newRow("one byte 0A") << "0A"
+                                     << "3F"
+                                     << "47"
+                                     << "F6";
     }
 
     void checksumsOfTypedBytes() {
@@ -74,20 +104,23 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("wire");
         QTest::newRow("RTU of a register read")
-            << "Command11" << "01 03 00 00 00 01"
-            << bytes({0x01, 0x03, 0x00, 0x00, 0x00, 0x01, 0x84, 0x0A});
+            << "Command11"
+            << "01 03 00 00 00 01" << bytes({0x01, 0x03, 0x00, 0x00, 0x00, 0x01, 0x84, 0x0A});
         QTest::newRow("ASCII of a register read")
-            << "Command10" << "01 03 00 00 00 01" << QByteArray(":010300000001FB\r\n");
-        QTest::newRow("raw register read")
-            << "Command1" << "01 03 00 00 00 01" << bytes({1, 3, 0, 0, 0, 1});
-        QTest::newRow("raw 1 2 3 is 12 03") << "Command1" << "1 2 3" << bytes({0x12, 0x03});
-        QTest::newRow("RTU of 1 2 3") << "Command11" << "1 2 3"
-                                      << bytes({0x12, 0x03, 0x4D, 0x11});
-        QTest::newRow("ASCII of 01 80") << "Command10" << "01 80" << QByteArray(":01807F\r\n");
-        QTest::newRow("raw lower-case 01 2a 0")
-            << "Command1" << "01 2a 0" << bytes({0x01, 0x2A, 0x00});
-        QTest::newRow("ASCII of a single byte F5") << "Command10" << "F5"
-                                                   << QByteArray(":F50B\r\n");
+            << "Command10"
+            << "01 03 00 00 00 01" << QByteArray(":010300000001FB\r\n");
+        QTest::newRow("raw register read") << "Command1"
+                                           << "01 03 00 00 00 01" << bytes({1, 3, 0, 0, 0, 1});
+        QTest::newRow("raw 1 2 3 is 12 03") << "Command1"
+                                            << "1 2 3" << bytes({0x12, 0x03});
+        QTest::newRow("RTU of 1 2 3") << "Command11"
+                                      << "1 2 3" << bytes({0x12, 0x03, 0x4D, 0x11});
+        QTest::newRow("ASCII of 01 80") << "Command10"
+                                        << "01 80" << QByteArray(":01807F\r\n");
+        QTest::newRow("raw lower-case 01 2a 0") << "Command1"
+                                                << "01 2a 0" << bytes({0x01, 0x2A, 0x00});
+        QTest::newRow("ASCII of a single byte F5") << "Command10"
+                                                   << "F5" << QByteArray(":F50B\r\n");
     }
 
     void sendButtons() {
@@ -122,17 +155,26 @@ private slots:
         QTest::addColumn<QString>("text5");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QByteArray>("wire");
-        QTest::newRow("raw 1 2") << "Command79" << "1 2" << "" << "12 " << bytes({0x12});
+        QTest::newRow("raw 1 2") << "Command79"
+                                 << "1 2"
+                                 << ""
+                                 << "12 " << bytes({0x12});
         QTest::newRow("RTU of a register read")
-            << "Command80" << "01 03 00 00 00 01" << ""
+            << "Command80"
+            << "01 03 00 00 00 01"
+            << ""
             << "01 03 00 00 00 01 84 0A "
             << bytes({0x01, 0x03, 0x00, 0x00, 0x00, 0x01, 0x84, 0x0A});
         QTest::newRow("ASCII of a register read")
-            << "Command77" << "01 03 00 00 00 01" << ""
+            << "Command77"
+            << "01 03 00 00 00 01"
+            << ""
             << "3A 30 31 30 33 30 30 30 30 30 30 30 31 46 42 0D 0A "
             << QByteArray(":010300000001FB\r\n");
-        QTest::newRow("text AB is listed as typed") << "Command78" << "" << "AB" << "AB"
-                                                    << bytes({0x41, 0x42});
+        QTest::newRow("text AB is listed as typed") << "Command78"
+                                                    << ""
+                                                    << "AB"
+                                                    << "AB" << bytes({0x41, 0x42});
     }
 
     void listModeTwins() {
@@ -227,11 +269,16 @@ private slots:
     void textToHex_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("hex");
-        QTest::newRow("AB") << "AB" << "41 42 ";
-        QTest::newRow("a1") << "a1" << "61 31 ";
-        QTest::newRow("blank is 20") << "A B" << "41 20 42 ";
-        QTest::newRow("Chinese character is one double-byte code") << "中" << "D6D0 ";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("AB") << "AB"
+                            << "41 42 ";
+        QTest::newRow("a1") << "a1"
+                            << "61 31 ";
+        QTest::newRow("blank is 20") << "A B"
+                                     << "41 20 42 ";
+        QTest::newRow("Chinese character is one double-byte code") << "中"
+                                                                   << "D6D0 ";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void textToHex() {
@@ -250,10 +297,14 @@ private slots:
     void hexToText_data() {
         QTest::addColumn<QString>("hex");
         QTest::addColumn<QString>("text");
-        QTest::newRow("41 42") << "41 42 " << "AB";
-        QTest::newRow("without blanks") << "414243" << "ABC";
-        QTest::newRow("double-byte code") << "D6 D0" << "中";
-        QTest::newRow("mixed") << "41D6D042" << "A中B";
+        QTest::newRow("41 42") << "41 42 "
+                               << "AB";
+        QTest::newRow("without blanks") << "414243"
+                                        << "ABC";
+        QTest::newRow("double-byte code") << "D6 D0"
+                                          << "中";
+        QTest::newRow("mixed") << "41D6D042"
+                               << "A中B";
     }
 
     void hexToText() {

@@ -18,8 +18,9 @@
 namespace Fixture {
 
 inline PortMap com1(const QString &path) {
-    return PortMap({QStringLiteral("COM1=") + path}, [](const QString &) { return QString(); },
-                   [] { return QList<ListedPort>(); });
+    return PortMap(
+        {QStringLiteral("COM1=") + path}, [](const QString &) { return QString(); },
+        [] { return QList<ListedPort>(); });
 }
 
 template <typename T> T *child(QWidget &w, const QString &name) {
