@@ -477,11 +477,13 @@ void FrmMain::SendComm(const QByteArray &frame) {
         message(out.refusal, QStringLiteral("系统提示"));
         return;
     }
-    // No poll runs in the middle of a write. The bytes go out before the view
-    // is redrawn, so a replayed list keeps its timing.
-    Timer1.stop();
+    // The poll runs on the same thread, so none can fall inside the write; the
+    // poll keeps its own rhythm (restarting it at every send would starve it
+    // while a list sends faster than it ticks). The bytes go out before the
+    // view is redrawn, so a replayed list keeps its timing.
     m_link->write(*out.wire);
-    Timer1.start();
+    if (!Timer1.isActive())
+        Timer1.start();
     refreshSent();
 }
 
