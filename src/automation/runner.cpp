@@ -18,7 +18,7 @@ bool isControl(const QString &tag) {
 
 std::optional<int> intervalOf(const QString &text) {
     const double v = CommandList::numeric(text);
-    if (v < 0 || v > MaxInterval)
+    if (!(v >= 0 && v <= MaxInterval)) // also an infinite value
         return std::nullopt;
     return int(v);
 }

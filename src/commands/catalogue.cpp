@@ -1,6 +1,7 @@
 #include "commands/catalogue.h"
 
 #include "commands/extended.h"
+#include "commands/registerform.h"
 
 #include <array>
 
@@ -290,10 +291,13 @@ Built build(const Request &row, const Reader &read) {
             out.append(char(canRateCode(text).value_or(0)));
             break;
         case E::Offset: {
-            const double v = Number::roundEven(Number::leading(text));
-            if (v < 0 || v > 65500)
+            const std::optional<double> offset = RegisterForm::offsetNumber(text);
+            if (!offset)
+                return refuse(RegisterForm::offsetRefusal(text)), b;
+            const double v = Number::roundEven(*offset);
+            if (!(v >= 0 && v <= 65500))
                 return refuse(offsetMessage()), b;
-            out.append(*Number::s32(QString::number(qint64(v))).value);
+            out.append(*Number::s32(QString::number(qint32(v))).value);
             break;
         }
         case E::Pattern:

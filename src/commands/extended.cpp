@@ -18,7 +18,7 @@ Built download(const QString &addressText, const QString &pattern, const QString
     if (commandText.isEmpty())
         return {};
     const double address = Number::roundEven(Number::leading(addressText));
-    if (address < 0 || address > 255)
+    if (!(address >= 0 && address <= 255))
         return {std::nullopt, QStringLiteral("设备地址 %1 超出范围,IO取代下载的地址按十进制读取,"
                                              "允许范围为 0 到 255")
                                   .arg(addressText)};

@@ -4,6 +4,7 @@
 #include "codec/number.h"
 
 #include <array>
+#include <limits>
 
 namespace RegisterForm {
 
@@ -14,6 +15,19 @@ int readCount(quint8 code) {
         if (c == code)
             return 2;
     return 0;
+}
+
+std::optional<double> offsetNumber(const QString &offsetText) {
+    const double v = Number::leading(offsetText);
+    const double r = Number::roundEven(v);
+    if (!(r >= double(std::numeric_limits<qint32>::min()) &&
+          r <= double(std::numeric_limits<qint32>::max())))
+        return std::nullopt;
+    return v;
+}
+
+QString offsetRefusal(const QString &offsetText) {
+    return QStringLiteral("偏移地址 \"%1\" 超出范围,请设置0-65500之间").arg(offsetText);
 }
 
 Converted convert(const QByteArray &frame, Function function, const QString &offsetText) {
@@ -31,7 +45,11 @@ Converted convert(const QByteArray &frame, Function function, const QString &off
 
     const quint8 address = quint8(request.at(0));
     const quint8 code = quint8(request.at(1));
-    const double r = Number::roundEven(Number::leading(offsetText) + code);
+    const std::optional<double> offset = offsetNumber(offsetText);
+    if (!offset)
+        return {std::nullopt, offsetRefusal(offsetText)};
+    // Both terms are within the S32 range: the sum and its rounding are exact.
+    const double r = Number::roundEven(*offset + code);
     if (r < 0 || r > 65535)
         return {std::nullopt,
                 QStringLiteral("寄存器地址 %1 超出范围,偏移地址加命令码须在0-65535之间")

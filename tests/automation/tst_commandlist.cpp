@@ -76,6 +76,11 @@ void TstCommandList::clampDelay_data() {
     QTest::newRow("exponent 1e5") << QString("1e5") << true << QString("60000");
     QTest::newRow("leading number 100abc stays") << QString("100abc") << false << QString();
     QTest::newRow("negative") << QString("-5") << true << QString("50");
+    QTest::newRow("6D33 is clamped to the top") << QString("6D33") << true << QString("60000");
+    QTest::newRow("1e999 is clamped to the top") << QString("1e999") << true << QString("60000");
+    QTest::newRow("-1e999 is clamped to the bottom") << QString("-1e999") << true << QString("50");
+    QTest::newRow("17 hex digits are clamped to the top")
+        << QString("&H123456789ABCDEF01") << true << QString("60000");
 }
 
 void TstCommandList::clampDelay() {

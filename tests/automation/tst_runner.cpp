@@ -134,6 +134,25 @@ void TstRunner::run_data() {
         << QStringList{A, "GoIdx:2.5", B, C} << QString("1000")
         << QStringList{"01 0A @1000", "02 0B @1000", "03 0C @1000", "01 0A @1000"} << 2;
 
+    QTest::newRow("delay 6D33 keeps the base and is used up")
+        << QStringList{A, "Delay:6D33", B} << QString("800")
+        << QStringList{"01 0A @800", "02 0B @800", "01 0A @800"} << 2;
+
+    QTest::newRow("base 1e999 is refused")
+        << QStringList{A} << QString("1e999") << QStringList{"01 0A @1000", "01 0A @1000"} << 0;
+
+    QTest::newRow("jump 1e30 is ignored")
+        << QStringList{A, "GoIdx:1e30"} << QString("1000")
+        << QStringList{"01 0A @1000", "none @1000", "01 0A @1000"} << 1;
+
+    QTest::newRow("jump -1e999 is ignored")
+        << QStringList{A, "GoIdx:-1e999"} << QString("1000")
+        << QStringList{"01 0A @1000", "none @1000", "01 0A @1000"} << 1;
+
+    QTest::newRow("jump to 17 hex digits is ignored")
+        << QStringList{A, "GoIdx:&H123456789ABCDEF01"} << QString("1000")
+        << QStringList{"01 0A @1000", "none @1000", "01 0A @1000"} << 1;
+
     QTest::newRow("jump 0 loops the whole list")
         << QStringList{A, B, "GoIdx:0"} << QString("500")
         << QStringList{"01 0A @500", "02 0B @500", "01 0A @500", "02 0B @500"} << 0;
@@ -220,6 +239,11 @@ void TstRunner::intervalOf_data() {
     QTest::newRow("-0.4 rounds to 0") << QString("-0.4") << true << 0;
     QTest::newRow("leading number") << QString("300ms") << true << 300;
     QTest::newRow("exponent") << QString("1e3") << true << 1000;
+    QTest::newRow("6D33 refused") << QString("6D33") << false << 0;
+    QTest::newRow("1e30 refused") << QString("1e30") << false << 0;
+    QTest::newRow("1e999 refused") << QString("1e999") << false << 0;
+    QTest::newRow("-1e999 refused") << QString("-1e999") << false << 0;
+    QTest::newRow("17 hex digits refused") << QString("&H123456789ABCDEF01") << false << 0;
 }
 
 void TstRunner::intervalOf() {

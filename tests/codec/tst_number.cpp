@@ -109,6 +109,9 @@ void TstNumber::leading_data() {
     QTest::newRow("underflow") << QString("1e-400") << 0.0;
     QTest::newRow("underflow from fraction digits") << QString("0.0001e-320") << 0.0;
     QTest::newRow("large but finite") << QString("0.001e310") << 1e307;
+    QTest::newRow("6D33 is a D exponent") << QString("6D33") << 6e33;
+    QTest::newRow("1e30") << QString("1e30") << 1e30;
+    QTest::newRow("1e999 overflows") << QString("1e999") << Inf;
 }
 
 void TstNumber::leading() {
@@ -189,6 +192,8 @@ void TstNumber::h8_data() {
     QTest::newRow("FFFFFFFF is -1, refused") << QString("FFFFFFFF") << -1;
     QTest::newRow("eight digits 0000FFFF are 65535, refused") << QString("0000FFFF") << -1;
     QTest::newRow("nine digits read unsigned: 0000000FF") << QString("0000000FF") << 255;
+    QTest::newRow("17 digits refused") << QString("123456789ABCDEF01") << -1;
+    QTest::newRow("300 digits overflow, refused") << QString(300, u'F') << -1;
 }
 
 void TstNumber::h8() {
@@ -218,6 +223,10 @@ void TstNumber::d8_data() {
     QTest::newRow("-0.6 rounds to -1, refused") << QString("-0.6") << -1;
     QTest::newRow("&HFFFF is -1, refused") << QString("&HFFFF") << -1;
     QTest::newRow("overflow refused") << QString("1e400") << -1;
+    QTest::newRow("negative overflow refused") << QString("-1e999") << -1;
+    QTest::newRow("6D33 refused") << QString("6D33") << -1;
+    QTest::newRow("1e30 refused") << QString("1e30") << -1;
+    QTest::newRow("17 hex digits refused") << QString("&H123456789ABCDEF01") << -1;
 }
 
 void TstNumber::d8() {
@@ -252,6 +261,10 @@ void TstNumber::s32_data() {
     QTest::newRow("nine hex digits refused") << QString("&H100000000") << QByteArray();
     QTest::newRow("overflow refused") << QString("1e400") << QByteArray();
     QTest::newRow("negative overflow refused") << QString("-1e400") << QByteArray();
+    QTest::newRow("6D33 refused") << QString("6D33") << QByteArray();
+    QTest::newRow("1e30 refused") << QString("1e30") << QByteArray();
+    QTest::newRow("1e999 refused") << QString("1e999") << QByteArray();
+    QTest::newRow("17 hex digits refused") << QString("&H123456789ABCDEF01") << QByteArray();
 }
 
 void TstNumber::s32() {
@@ -276,6 +289,9 @@ void TstNumber::u24_data() {
         << QString("2147483647") << QByteArray::fromHex("FFFFFF");
     QTest::newRow("beyond S32 refused") << QString("2147483648") << QByteArray();
     QTest::newRow("overflow refused") << QString("1e400") << QByteArray();
+    QTest::newRow("6D33 refused") << QString("6D33") << QByteArray();
+    QTest::newRow("-1e30 refused") << QString("-1e30") << QByteArray();
+    QTest::newRow("17 hex digits refused") << QString("&H123456789ABCDEF01") << QByteArray();
 }
 
 void TstNumber::u24() {

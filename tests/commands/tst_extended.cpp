@@ -158,6 +158,14 @@ void TstExtended::downloadRefused_data() {
                                                  << "3C 00";
     QTest::newRow("address 1000") << "1000"
                                   << "3C 00";
+    QTest::newRow("address 6D33") << "6D33"
+                                  << "3C 00";
+    QTest::newRow("address 1e999") << "1e999"
+                                   << "3C 00";
+    QTest::newRow("address -1e999") << "-1e999"
+                                    << "3C 00";
+    QTest::newRow("address of 17 hex digits") << "&H123456789ABCDEF01"
+                                              << "3C 00";
 }
 
 void TstExtended::downloadRefused() {

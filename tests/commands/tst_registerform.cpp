@@ -50,6 +50,8 @@ private slots:
     void converts();
     void refuses_data();
     void refuses();
+    void refusesOffsetBeyondS32AsTyped_data();
+    void refusesOffsetBeyondS32AsTyped();
 };
 
 void TstRegisterForm::readCount_data() {
@@ -265,6 +267,55 @@ void TstRegisterForm::refuses() {
     const RegisterForm::Converted c = RegisterForm::convert(frame, function, offset);
     QVERIFY2(!c.frame.has_value(), c.frame ? c.frame->toHex(' ').constData() : "");
     QVERIFY(!c.refusal.isEmpty());
+}
+
+void TstRegisterForm::refusesOffsetBeyondS32AsTyped_data() {
+    QTest::addColumn<Function>("function");
+    QTest::addColumn<QString>("offset");
+    QTest::addColumn<QString>("refusal");
+
+    const auto R = Function::Read;
+    const auto W = Function::Write;
+    const QString asTyped = QStringLiteral("偏移地址 \"%1\" 超出范围,请设置0-65500之间");
+    const QString register_ =
+        QStringLiteral("寄存器地址 %1 超出范围,偏移地址加命令码须在0-65535之间");
+
+    // Numbers no register arithmetic can take: refused as typed.
+    QTest::newRow("D exponent 6D33") << R << "6D33" << asTyped.arg("6D33");
+    QTest::newRow("6D33 as write") << W << "6D33" << asTyped.arg("6D33");
+    QTest::newRow("1e30") << R << "1e30" << asTyped.arg("1e30");
+    QTest::newRow("1e999 overflows to infinity") << R << "1e999" << asTyped.arg("1e999");
+    QTest::newRow("-1e999") << W << "-1e999" << asTyped.arg("-1e999");
+    QTest::newRow("17 hex digits")
+        << R << "&H123456789ABCDEF01" << asTyped.arg("&H123456789ABCDEF01");
+    QTest::newRow("-6D33") << R << "-6D33" << asTyped.arg("-6D33");
+    QTest::newRow("S32 largest plus one") << R << "2147483648" << asTyped.arg("2147483648");
+    QTest::newRow("S32 largest plus half rounds out")
+        << R << "2147483647.5" << asTyped.arg("2147483647.5");
+    QTest::newRow("S32 smallest minus one") << R << "-2147483649" << asTyped.arg("-2147483649");
+    QTest::newRow("text quoted with its blanks") << R << " 1 e 3 0 " << asTyped.arg(" 1 e 3 0 ");
+
+    // Within S32 the sum is formed and checked as a register address.
+    QTest::newRow("S32 largest: R = 2147483701")
+        << R << "2147483647" << register_.arg(2147483701LL);
+    QTest::newRow("S32 smallest: R = -2147483594")
+        << R << "-2147483648" << register_.arg(-2147483594LL);
+    QTest::newRow("&H80000000 is the S32 smallest: R = -2147483594")
+        << W << "&H80000000" << register_.arg(-2147483594LL);
+    QTest::newRow("nine hex digits read unsigned, beyond S32")
+        << R << "&H123456789" << asTyped.arg("&H123456789");
+}
+
+void TstRegisterForm::refusesOffsetBeyondS32AsTyped() {
+    QFETCH(Function, function);
+    QFETCH(QString, offset);
+    QFETCH(QString, refusal);
+
+    // The speed query, code 0x36.
+    const RegisterForm::Converted c =
+        RegisterForm::convert(Wire::rtu(bytes({1, 0x36, 0})), function, offset);
+    QVERIFY2(!c.frame.has_value(), c.frame ? c.frame->toHex(' ').constData() : "");
+    QCOMPARE(c.refusal, refusal);
 }
 
 QTEST_APPLESS_MAIN(TstRegisterForm)

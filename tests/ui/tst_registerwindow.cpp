@@ -263,15 +263,24 @@ private slots:
 
     void offsetOutOfRangeIsRefused_data() {
         QTest::addColumn<QString>("offset");
-        QTest::newRow("65501") << "65501";
-        QTest::newRow("-1") << "-1";
-        QTest::newRow("70000") << "70000";
-        QTest::newRow("-0.6 rounds to -1") << "-0.6";
-        QTest::newRow("65501.5 rounds to 65502") << "65501.5";
+        QTest::addColumn<QString>("refusal");
+        const QString range = QStringLiteral("偏移地址超出范围,请设置0-65500之间");
+        QTest::newRow("65501") << "65501" << range;
+        QTest::newRow("-1") << "-1" << range;
+        QTest::newRow("70000") << "70000" << range;
+        QTest::newRow("-0.6 rounds to -1") << "-0.6" << range;
+        QTest::newRow("65501.5 rounds to 65502") << "65501.5" << range;
+        QTest::newRow("S32 largest") << "2147483647" << range;
+        // Beyond the S32 range the offset is sent in: quoted as typed.
+        const QString asTyped = QStringLiteral("偏移地址 \"%1\" 超出范围,请设置0-65500之间");
+        for (const char *typed :
+             {"6D33", "1e30", "1e999", "-1e999", "&H123456789ABCDEF01", "2147483648"})
+            QTest::newRow(typed) << typed << asTyped.arg(QLatin1String(typed));
     }
 
     void offsetOutOfRangeIsRefused() {
         QFETCH(QString, offset);
+        QFETCH(QString, refusal);
         PtyPair pty;
         QVERIFY(pty.isValid());
         auto w = openWindow(pty);
@@ -280,8 +289,7 @@ private slots:
         QSignalSpy messages(w.get(), &FrmMain::messageShown);
         click(*w, QStringLiteral("Command3"));
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.at(0).at(0).toString(),
-                 QStringLiteral("偏移地址超出范围,请设置0-65500之间"));
+        QCOMPARE(messages.at(0).at(0).toString(), refusal);
         verifySystemPrompt();
         QVERIFY(pty.readMaster(1, 300).isEmpty());
         QCOMPARE(w->sent().count, 0);
@@ -300,6 +308,10 @@ private slots:
                                                            << "-100";
         QTest::newRow("initial speed at offset 65511: R = 65548") << "Command17"
                                                                   << "65511";
+        QTest::newRow("speed query at offset 6D33") << "Command28"
+                                                    << "6D33";
+        QTest::newRow("handshake at offset -1e999") << "Command12"
+                                                    << "-1e999";
     }
 
     void registerAddressOutOfRangeIsRefused() {
