@@ -57,11 +57,25 @@ QByteArray encode(const QString &text) {
     QStringEncoder encoder = makeEncoder();
     if (!encoder.isValid())
         return QByteArray(text.size(), '?');
-    // A trailing NUL makes the converter finish a dangling high surrogate
-    // instead of holding it back; the NUL itself is removed again.
-    QByteArray bytes = encoder.encode(text + QChar(0));
-    if (!bytes.isEmpty() && bytes.back() == '\0')
-        bytes.chop(1);
+    // One character at a time: the converter drops the format characters it has
+    // no code for (U+200B, U+061C, ...) instead of substituting them, and holds
+    // back a lone high surrogate.
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    const QStringView view(text);
+    for (qsizetype i = 0; i < view.size();) {
+        const QChar c = view[i];
+        if (c.unicode() < 0x80) {
+            bytes.append(char(c.unicode()));
+            ++i;
+            continue;
+        }
+        const qsizetype n =
+            c.isHighSurrogate() && i + 1 < view.size() && view[i + 1].isLowSurrogate() ? 2 : 1;
+        const QByteArray code = encoder.encode(view.mid(i, n));
+        bytes.append(code.isEmpty() ? QByteArray("?") : code);
+        i += n;
+    }
     return bytes;
 }
 

@@ -151,6 +151,14 @@ void TstCp936::encode_data() {
     QTest::newRow("character outside the BMP is one '?'")
         << chars({'A', 0xD83D, 0xDE00, 'B'}) << QByteArray("A?B");
     QTest::newRow("lone high surrogate at the end") << chars({'A', 0xD800}) << QByteArray("A?");
+    QTest::newRow("lone high surrogate inside") << chars({'A', 0xD800, 'B'}) << QByteArray("A?B");
+    QTest::newRow("lone low surrogate") << chars({'A', 0xDC00, 'B'}) << QByteArray("A?B");
+    // Format characters the converter would drop without a substitute.
+    QTest::newRow("zero-width space is '?'") << chars({'A', 0x200B, 'B'}) << QByteArray("A?B");
+    QTest::newRow("Arabic letter mark is '?'") << chars({'A', 0x061C, 'B'}) << QByteArray("A?B");
+    QTest::newRow("byte order mark is '?'") << chars({0xFEFF, 'A'}) << QByteArray("?A");
+    QTest::newRow("format character between hanzi")
+        << chars({0x4E2D, 0x200D, 0x6587}) << QByteArray::fromHex("d6d03fcec4");
 }
 
 void TstCp936::encode() {
