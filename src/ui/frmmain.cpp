@@ -11,6 +11,7 @@
 #include "link/portsettings.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
+#include "ui/replyview.h"
 #include "ui_frmmain.h"
 
 #include <QCheckBox>
@@ -44,7 +45,22 @@ QString pageText(const QString &name) {
 constexpr qint64 ReadChunk = 512;
 // The longest time one poll decodes before it lets other events in.
 constexpr qint64 PollSliceMs = 10;
-const QColor AlertColour(255, 0, 0);
+
+// Until the receive side assembles frames, each chunk read stands for one good
+// frame: an ASCII frame when it reads as one, else RTU with its last two bytes
+// as the CRC.
+Frames::Frame chunkFrame(const QByteArray &chunk) {
+    Frames::Frame f;
+    f.kind = Frames::Kind::Good;
+    f.bytes = chunk;
+    if (const auto carried = Framing::decodeAscii(chunk)) {
+        f.form = Frames::Form::Ascii;
+        f.message = carried->chopped(1);
+    } else if (chunk.size() > 2) {
+        f.message = chunk.chopped(2);
+    }
+    return f;
+}
 } // namespace
 
 FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
@@ -510,7 +526,7 @@ void FrmMain::poll() {
         const QByteArray chunk = m_link->read(std::min(waiting, ReadChunk));
         if (chunk.isEmpty())
             break;
-        applyReply(Receive::CommRec(chunk, int(chunk.size())));
+        applyReply(Receive::CommRec(chunkFrame(chunk)));
         m_receivedTotal += chunk.size();
         any = true;
         if (!m_link->isOpen())
@@ -523,19 +539,9 @@ void FrmMain::poll() {
     }
 }
 
-void FrmMain::applyReply(const Receive::Decoded &d) {
-    for (const Receive::FieldText &f : d.fields)
-        if (auto *edit = findChild<QLineEdit *>(f.field))
-            edit->setText(f.text);
-    if (d.status)
-        ui->Label15->setText(*d.status);
-    const QColor normal = palette().color(QPalette::WindowText);
-    for (const Receive::LampColour &lamp : d.lamps)
-        if (auto *shape = findChild<Indicator *>(QStringLiteral("Shape%1").arg(lamp.shape)))
-            shape->setFillColor(lamp.colour == Receive::Lamp::Normal ? normal : AlertColour);
-    if (d.ioCommand)
-        ui->Text31->setText(*d.ioCommand);
-    Receive::record(m_received, d);
+void FrmMain::applyReply(const Receive::Reply &r) {
+    ReplyView::showReply(*ui, r, palette().color(QPalette::WindowText));
+    Receive::record(m_received, r);
 }
 
 void FrmMain::refreshSent() {

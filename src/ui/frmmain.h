@@ -71,7 +71,7 @@ private:
     void portLost(const QString &reason);
     void poll();
     void protocolSwitched();
-    void applyReply(const Receive::Decoded &d);
+    void applyReply(const Receive::Reply &r);
     void refreshSent();
     void refreshReceived();
     void setPortControls(bool open);
