@@ -2,6 +2,7 @@
 
 #include "codec/checksum.h"
 #include "codec/framing.h"
+#include "commands/commandtable.h"
 
 #include <algorithm>
 
@@ -18,35 +19,12 @@ constexpr qsizetype kMaxAsciiDigits = 2 * (7 + 255 + 1);
 // A partial frame longer than this is garbage: the longest RTU frame is 264.
 constexpr qsizetype kMaxPending = 1024;
 
-// What the controller knows of each command code: the data length it takes
-// and whether it answers with data.
-struct Command {
-    quint8 code;
-    quint8 minLength;
-    quint8 maxLength;
-    bool query;
-};
-
-constexpr Command kCommands[] = {
-    {0x20, 0, 0, false},   {0x21, 0, 0, true},  {0x22, 1, 1, false}, {0x23, 0, 0, true},
-    {0x24, 1, 1, false},   {0x25, 4, 4, false}, {0x26, 0, 0, true},  {0x27, 4, 4, false},
-    {0x28, 0, 0, true},    {0x29, 4, 4, false}, {0x2A, 0, 0, true},  {0x2B, 4, 4, false},
-    {0x2C, 0, 0, true},    {0x2D, 4, 4, false}, {0x2E, 0, 0, true},  {0x2F, 4, 4, false},
-    {0x30, 0, 0, true},    {0x31, 4, 4, false}, {0x32, 4, 4, false}, {0x33, 4, 4, false},
-    {0x34, 4, 4, false},   {0x35, 4, 4, false}, {0x36, 0, 0, true},  {0x37, 0, 0, true},
-    {0x38, 0, 0, false},   {0x39, 0, 0, true},  {0x3A, 0, 0, false}, {0x3B, 0, 0, true},
-    {0x3C, 0, 0, false},   {0x3D, 0, 0, false}, {0x3E, 1, 1, false}, {0x3F, 4, 4, false},
-    {0x40, 1, 255, false}, {0x41, 1, 1, true},  {0x42, 0, 0, true},  {0x43, 0, 0, true},
-    {0x44, 4, 4, false},   {0x45, 0, 0, false}, {0x46, 0, 0, false}, {0x47, 0, 0, false},
-    {0x48, 1, 1, false},   {0x49, 1, 1, false}, {0x4A, 1, 1, false}, {0x4B, 1, 1, false},
-    {0x4C, 0, 8, false},
-};
+// What the controller knows of each command code, the data length it takes
+// and whether it answers with data, is the command table's.
+using Command = Commands::Command;
 
 const Command *findCommand(unsigned code) {
-    for (const Command &c : kCommands)
-        if (c.code == code)
-            return &c;
-    return nullptr;
+    return code <= 0xFF ? Commands::find(quint8(code)) : nullptr;
 }
 
 quint8 at(const QByteArray &b, qsizetype i) {
@@ -269,7 +247,7 @@ std::optional<QByteArray> Controller::handleRegisters(const QByteArray &message)
 
     if (function == kReadRegisters) {
         if (count == 0) {
-            if (command->minLength > 0)
+            if (command->data.min > 0)
                 return exception(BadData);
             const Answer answer = execute(command->code, {});
             if (answer.error != NoError)
@@ -280,7 +258,7 @@ std::optional<QByteArray> Controller::handleRegisters(const QByteArray &message)
             reply.append(char(0));
             return reply;
         }
-        if (count > kMaxReadCount || !command->query || command->minLength > 0)
+        if (count > kMaxReadCount || !command->answers || command->data.min > 0)
             return exception(BadData);
         const Answer answer = execute(command->code, {});
         if (answer.error != NoError)
@@ -299,15 +277,15 @@ std::optional<QByteArray> Controller::handleRegisters(const QByteArray &message)
     const QByteArray data = message.mid(7);
     if (byteCount != 2 * count)
         return exception(BadData);
-    qsizetype length = command->minLength;
+    qsizetype length = command->data.min;
     if (command->code == 0x40) {
         // The pattern, then (unless the next byte is 0) code, length and data.
         if (data.isEmpty())
             return exception(BadData);
         if (data.size() >= 2 && at(data, 1) != 0)
             length = data.size() >= 3 ? 3 + at(data, 2) : data.size() + 1;
-    } else if (command->minLength != command->maxLength) {
-        length = std::min<qsizetype>(data.size(), command->maxLength);
+    } else if (command->data.min != command->data.max) {
+        length = std::min<qsizetype>(data.size(), command->data.max);
     }
     if (length > data.size())
         return exception(BadData);
@@ -330,7 +308,7 @@ Controller::Answer Controller::execute(quint8 code, const QByteArray &data) {
     const Command *command = findCommand(code);
     if (!command)
         return {UnknownCode, {}};
-    if (data.size() < command->minLength || data.size() > command->maxLength)
+    if (data.size() < command->data.min || data.size() > command->data.max)
         return {BadData, {}};
     const auto byte = [](quint8 v) { return QByteArray(1, char(v)); };
     const auto switchByte = [](bool active) { return char(active ? 0 : 1); };

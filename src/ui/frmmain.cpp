@@ -44,7 +44,6 @@ QString pageText(const QString &name) {
 
 // While traffic flows, each view is redrawn at most this often.
 constexpr qint64 RedrawMs = 100;
-const QColor AlertColour(255, 0, 0);
 } // namespace
 
 FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
@@ -514,7 +513,7 @@ void FrmMain::showReplies() {
 }
 
 void FrmMain::applyReply(const Receive::Reply &r) {
-    showReply(*ui, r, palette().color(QPalette::WindowText));
+    ReplyView::showReply(*ui, r, palette().color(QPalette::WindowText));
 }
 
 void FrmMain::scheduleRedraw(QTimer &timer, QElapsedTimer &last) {
