@@ -374,6 +374,9 @@ void TstFrameAssembler::streams_data() {
         << QList<qint64>{3, 3 + kRtu, 3 + kAscii}
         << QStringList{expected("Incomplete", bytes({0xFF, 0xFF}), 3),
                        expected("Incomplete", ":0126", 3)};
+    QTest::newRow("an open ASCII frame broken by an RTU frame after the RTU silence")
+        << QByteArrayList{":0126", ack} << QList<qint64>{3, 3 + kRtu}
+        << QStringList{expected("Incomplete", ":0126", 3), expected("Good", ack, 3 + kRtu)};
     QTest::newRow("an odd digit count is no ASCII frame")
         << QByteArrayList{QByteArray(":012000D\r\n") + ascii(kAck)} << QList<qint64>{3}
         << QStringList{expected("Noise", ":012000D\r\n", 3), expected("Good", ascii(kAck), 3)};
