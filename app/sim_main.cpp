@@ -105,10 +105,14 @@ int main(int argc, char *argv[]) {
                                    QStringLiteral("Apply the fault to every Nth reply "
                                                   "(default 1)."),
                                    QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption splitGap(QStringLiteral("split-gap"),
+                                      QStringLiteral("Milliseconds between the halves of a split "
+                                                     "reply (default 300)."),
+                                      QStringLiteral("MS"), QStringLiteral("300"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log requests and replies on stderr."));
     parser.addOptions(
-        {device, baud, address, delay, inputs, left, right, origin, fault, every, verbose});
+        {device, baud, address, delay, inputs, left, right, origin, fault, every, splitGap, verbose});
     parser.process(app);
 
     SimController model;
@@ -146,10 +150,15 @@ int main(int argc, char *argv[]) {
     const int n = parser.value(every).toInt(&ok);
     if (!ok || n < 1)
         return usageError(QStringLiteral("--fault-every takes a whole number of at least 1"));
+    const int gapMs = parser.value(splitGap).toInt(&ok);
+    if (!ok || gapMs < 0 || gapMs > 60000)
+        return usageError(QStringLiteral("--split-gap takes 0..60000 milliseconds"));
 
     Sim::LineServer server(&model);
     server.setReplyDelay(delayMs);
-    server.setFaults(Sim::FaultInjector(*kind, n));
+    Sim::FaultInjector faults(*kind, n);
+    faults.setSplitGapMs(gapMs);
+    server.setFaults(faults);
     server.setVerbose(parser.isSet(verbose));
     QString path;
     QString error;

@@ -2,19 +2,15 @@
 
 #include "codec/framing.h"
 #include "codec/number.h"
+#include "commands/commandtable.h"
 
-#include <array>
 #include <limits>
 
 namespace RegisterForm {
 
 int readCount(quint8 code) {
-    static constexpr std::array<quint8, 13> twoRegisters{0x23, 0x26, 0x28, 0x2A, 0x2C, 0x2E, 0x30,
-                                                         0x36, 0x37, 0x39, 0x3B, 0x42, 0x43};
-    for (quint8 c : twoRegisters)
-        if (c == code)
-            return 2;
-    return 0;
+    const Commands::Command *row = Commands::find(code);
+    return row ? row->registers : 0;
 }
 
 std::optional<double> offsetNumber(const QString &offsetText) {

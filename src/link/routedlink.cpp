@@ -12,6 +12,10 @@ void RoutedLink::adopt(SerialLink *link) {
         if (link == m_current)
             emit lost(reason);
     });
+    connect(link, &SerialLink::dataArrived, this, [this, link] {
+        if (link == m_current)
+            emit dataArrived();
+    });
 }
 
 void RoutedLink::route(const QString &device, SerialLink *link) {

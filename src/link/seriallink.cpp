@@ -5,6 +5,7 @@
 PortLink::PortLink(QObject *parent) : SerialLink(parent), m_port(new QSerialPort(this)) {
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onError(int(e)); });
+    connect(m_port, &QSerialPort::readyRead, this, &SerialLink::dataArrived);
 }
 
 PortLink::~PortLink() = default;
@@ -46,7 +47,9 @@ QByteArray PortLink::read(qint64 max) {
 }
 
 void PortLink::write(const QByteArray &bytes) {
+    // Out now, not at the next turn of the event loop.
     m_port->write(bytes);
+    m_port->flush();
 }
 
 void PortLink::onError(int error) {

@@ -1,8 +1,9 @@
 #pragma once
-// The narrow seam between the window and a serial line: open, close, bytes
-// waiting, read, write, and one signal when an open line is lost. The window
-// holds one SerialLink; a real port, an in-process simulated controller or a
-// test double stands behind it.
+// The narrow seam between the session and a serial line: open, close, bytes
+// waiting, read, write, a signal when bytes arrive and one when an open line is
+// lost. The session holds one SerialLink; a real port, an in-process simulated
+// controller or a test double stands behind it. A link lives on the session's
+// thread: every QObject it uses must be its child.
 #include "link/portsettings.h"
 
 #include <QByteArray>
@@ -26,6 +27,9 @@ public:
     virtual void write(const QByteArray &bytes) = 0;
 
 signals:
+    // Bytes arrived and can be read (bytesWaiting() > 0). Emitted again only
+    // for bytes that arrive later: a reader must read what is waiting.
+    void dataArrived();
     // The open line failed (an adapter unplugged, a hang-up). The link is
     // already closed when this is emitted; it is emitted once per loss.
     void lost(const QString &reason);

@@ -1,7 +1,8 @@
 #include "sim/controller.h"
 
-#include "codec/checksum.h"
+#include "codec/frameassembler.h"
 #include "codec/framing.h"
+#include "commands/commandtable.h"
 
 #include <algorithm>
 
@@ -12,41 +13,14 @@ namespace {
 constexpr quint8 kReadRegisters = 0x03;
 constexpr quint8 kWriteRegisters = 0x10;
 constexpr int kMaxReadCount = 125;
-// The longest frame: a register write of 255 data bytes (7 + 255 bytes and the
-// checksum byte), as ASCII hex digits.
-constexpr qsizetype kMaxAsciiDigits = 2 * (7 + 255 + 1);
-// A partial frame longer than this is garbage: the longest RTU frame is 264.
-constexpr qsizetype kMaxPending = 1024;
+constexpr int kMaxWriteCount = 123;
 
-// What the controller knows of each command code: the data length it takes
-// and whether it answers with data.
-struct Command {
-    quint8 code;
-    quint8 minLength;
-    quint8 maxLength;
-    bool query;
-};
-
-constexpr Command kCommands[] = {
-    {0x20, 0, 0, false},   {0x21, 0, 0, true},  {0x22, 1, 1, false}, {0x23, 0, 0, true},
-    {0x24, 1, 1, false},   {0x25, 4, 4, false}, {0x26, 0, 0, true},  {0x27, 4, 4, false},
-    {0x28, 0, 0, true},    {0x29, 4, 4, false}, {0x2A, 0, 0, true},  {0x2B, 4, 4, false},
-    {0x2C, 0, 0, true},    {0x2D, 4, 4, false}, {0x2E, 0, 0, true},  {0x2F, 4, 4, false},
-    {0x30, 0, 0, true},    {0x31, 4, 4, false}, {0x32, 4, 4, false}, {0x33, 4, 4, false},
-    {0x34, 4, 4, false},   {0x35, 4, 4, false}, {0x36, 0, 0, true},  {0x37, 0, 0, true},
-    {0x38, 0, 0, false},   {0x39, 0, 0, true},  {0x3A, 0, 0, false}, {0x3B, 0, 0, true},
-    {0x3C, 0, 0, false},   {0x3D, 0, 0, false}, {0x3E, 1, 1, false}, {0x3F, 4, 4, false},
-    {0x40, 1, 255, false}, {0x41, 1, 1, true},  {0x42, 0, 0, true},  {0x43, 0, 0, true},
-    {0x44, 4, 4, false},   {0x45, 0, 0, false}, {0x46, 0, 0, false}, {0x47, 0, 0, false},
-    {0x48, 1, 1, false},   {0x49, 1, 1, false}, {0x4A, 1, 1, false}, {0x4B, 1, 1, false},
-    {0x4C, 0, 8, false},
-};
+// What the controller knows of each command code, the data length it takes
+// and whether it answers with data, is the command table's.
+using Command = Commands::Command;
 
 const Command *findCommand(unsigned code) {
-    for (const Command &c : kCommands)
-        if (c.code == code)
-            return &c;
-    return nullptr;
+    return code <= 0xFF ? Commands::find(quint8(code)) : nullptr;
 }
 
 quint8 at(const QByteArray &b, qsizetype i) {
@@ -71,114 +45,38 @@ QByteArray be32Bytes(quint32 v) {
     return b;
 }
 
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-// The length a message (frame without checksum) must have by its own header.
-qsizetype declaredLength(const QByteArray &m) {
-    if (m.size() < 3)
-        return -1;
-    if (at(m, 1) == kReadRegisters)
-        return 6;
-    if (at(m, 1) == kWriteRegisters)
-        return m.size() < 7 ? -1 : 7 + at(m, 6);
-    return 3 + at(m, 2);
-}
-
-enum class Kind { Incomplete, Bad, Frame };
-
-struct Scan {
-    Kind kind = Kind::Incomplete;
-    qsizetype length = 0; // bytes the frame (or the bad candidate) takes
-    bool ascii = false;
-    QByteArray message; // address .. data, without the checksum
-};
-
-Scan scanAt(const QByteArray &buf, qsizetype pos) {
-    const qsizetype size = buf.size();
-    if (buf[pos] == ':') {
-        qsizetype i = pos + 1;
-        while (i < size && isHexDigit(buf[i]) && i - pos - 1 < kMaxAsciiDigits)
-            ++i;
-        if (i == size)
-            return {};
-        if (buf[i] == '\r') {
-            if (i + 1 == size)
-                return {};
-            if (buf[i + 1] == '\n') {
-                const qsizetype length = i + 2 - pos;
-                const auto bytes = Framing::decodeAscii(buf.mid(pos, length));
-                if (!bytes || bytes->size() < 4)
-                    return {Kind::Bad, length, true, {}};
-                const QByteArray message = bytes->chopped(1);
-                if (CommSetting::CalcLRC(message) != quint8(bytes->back()) ||
-                    declaredLength(message) != message.size())
-                    return {Kind::Bad, length, true, {}};
-                return {Kind::Frame, length, true, message};
-            }
-        }
-        // Not an ASCII frame: the ':' may be the address of an RTU frame.
-    }
-    const qsizetype avail = size - pos;
-    if (avail < 3)
-        return {};
-    const quint8 code = at(buf, pos + 1);
-    qsizetype need = 0;
-    if (code == kReadRegisters) {
-        need = 8;
-    } else if (code == kWriteRegisters) {
-        if (avail < 7)
-            return {};
-        need = 9 + at(buf, pos + 6);
-    } else {
-        need = 5 + at(buf, pos + 2);
-    }
-    if (avail < need)
-        return {};
-    const QByteArray message = QByteArray::fromRawData(buf.constData() + pos, need - 2);
-    const quint16 crc = CommSetting::crc16(message);
-    if (at(buf, pos + need - 2) != (crc & 0xFF) || at(buf, pos + need - 1) != (crc >> 8))
-        return {Kind::Bad, 1, false, {}};
-    return {Kind::Frame, need, false, QByteArray(message.constData(), message.size())};
+// A frame in the Modbus layout of a function below 0x20: 0x01 .. 0x06 with
+// six bytes, 0x0F and 0x10 with seven and the byte count. Every other frame
+// is in the controller's own layout (a Modbus read of three bytes at 0x03xx
+// is both; it is read as Modbus).
+bool isRegisterForm(const QByteArray &m) {
+    const quint8 code = at(m, 1);
+    if (code >= 0x01 && code <= 0x06)
+        return m.size() == 6;
+    if (code == 0x0F || code == kWriteRegisters)
+        return m.size() >= 7 && m.size() == 7 + at(m, 6);
+    return false;
 }
 
 } // namespace
 
-Controller::Controller() : m_axis(&m_profile) {}
+Controller::Controller() : m_assembler(Frames::Direction::Requests), m_axis(&m_profile) {
+    m_assembler.setRtuSilenceUs(kSilenceMs * 1000);
+    m_assembler.setAsciiSilenceUs(kSilenceMs * 1000);
+}
 
 QList<QByteArray> Controller::receive(const QByteArray &bytes) {
-    if (!bytes.isEmpty())
-        m_quietMs = 0;
-    m_rx += bytes;
     QList<QByteArray> replies;
-    while (!m_rx.isEmpty()) {
-        const Scan head = scanAt(m_rx, 0);
-        if (head.kind == Kind::Frame) {
-            m_rx.remove(0, head.length);
-            if (const auto reply = handle(head.message))
-                replies.append(head.ascii ? Framing::ascii(*reply) : Framing::rtu(*reply));
+    for (const Frames::Frame &frame : m_assembler.feed(bytes, m_clockUs)) {
+        if (frame.kind != Frames::Kind::Good)
             continue;
-        }
-        if (head.kind == Kind::Bad) {
-            m_rx.remove(0, head.length);
+        const bool ascii = frame.form == Frames::Form::Ascii;
+        // An ASCII frame is delimited by CR LF alone: its layout must agree.
+        if (ascii && !Frames::rtuLengths(frame.message, Frames::Direction::Requests)
+                          .contains(int(frame.message.size()) + 2))
             continue;
-        }
-        // The head is incomplete: a complete valid frame further on means the
-        // head was garbage.
-        qsizetype later = 0;
-        for (qsizetype k = 1; k < m_rx.size() && later == 0; ++k)
-            if (scanAt(m_rx, k).kind == Kind::Frame)
-                later = k;
-        if (later > 0) {
-            m_rx.remove(0, later);
-            continue;
-        }
-        if (m_rx.size() > kMaxPending) {
-            m_rx.remove(0, 1);
-            continue;
-        }
-        break;
+        if (const auto reply = handle(frame.message))
+            replies.append(ascii ? Framing::ascii(*reply) : Framing::rtu(*reply));
     }
     return replies;
 }
@@ -194,11 +92,8 @@ void Controller::advance(qint64 ms) {
     if (ms <= 0)
         return;
     m_axis.advance(ms);
-    if (m_rx.isEmpty())
-        return;
-    m_quietMs += ms;
-    if (m_quietMs >= kSilenceMs)
-        m_rx.clear();
+    m_clockUs += ms * 1000;
+    m_assembler.expire(m_clockUs); // a partial frame goes without a reply
 }
 
 QByteArray Controller::ioRule(quint8 pattern) const {
@@ -230,7 +125,7 @@ void Controller::factoryReset() {
 std::optional<QByteArray> Controller::handle(const QByteArray &message) {
     const quint8 address = at(message, 0);
     const quint8 code = at(message, 1);
-    if (code == kReadRegisters || code == kWriteRegisters)
+    if (isRegisterForm(message))
         return address == m_address ? handleRegisters(message) : std::nullopt;
     if (address != m_address && !(address == 0x00 && code == 0x21))
         return std::nullopt;
@@ -260,8 +155,12 @@ std::optional<QByteArray> Controller::handleRegisters(const QByteArray &message)
         reply.append(char(error));
         return reply;
     };
+    if (function != kReadRegisters && function != kWriteRegisters)
+        return exception(UnknownCode);
     const quint16 reg = quint16(at(message, 2) << 8 | at(message, 3));
     const int count = at(message, 4) << 8 | at(message, 5);
+    if (count > (function == kReadRegisters ? kMaxReadCount : kMaxWriteCount))
+        return exception(BadData);
     const quint16 code = quint16(reg - m_offset);
     const Command *command = findCommand(code);
     if (!command)
@@ -269,7 +168,7 @@ std::optional<QByteArray> Controller::handleRegisters(const QByteArray &message)
 
     if (function == kReadRegisters) {
         if (count == 0) {
-            if (command->minLength > 0)
+            if (command->data.min > 0)
                 return exception(BadData);
             const Answer answer = execute(command->code, {});
             if (answer.error != NoError)
@@ -280,7 +179,7 @@ std::optional<QByteArray> Controller::handleRegisters(const QByteArray &message)
             reply.append(char(0));
             return reply;
         }
-        if (count > kMaxReadCount || !command->query || command->minLength > 0)
+        if (!command->answers || command->data.min > 0)
             return exception(BadData);
         const Answer answer = execute(command->code, {});
         if (answer.error != NoError)
@@ -299,15 +198,15 @@ std::optional<QByteArray> Controller::handleRegisters(const QByteArray &message)
     const QByteArray data = message.mid(7);
     if (byteCount != 2 * count)
         return exception(BadData);
-    qsizetype length = command->minLength;
+    qsizetype length = command->data.min;
     if (command->code == 0x40) {
         // The pattern, then (unless the next byte is 0) code, length and data.
         if (data.isEmpty())
             return exception(BadData);
         if (data.size() >= 2 && at(data, 1) != 0)
             length = data.size() >= 3 ? 3 + at(data, 2) : data.size() + 1;
-    } else if (command->minLength != command->maxLength) {
-        length = std::min<qsizetype>(data.size(), command->maxLength);
+    } else if (command->data.min != command->data.max) {
+        length = std::min<qsizetype>(data.size(), command->data.max);
     }
     if (length > data.size())
         return exception(BadData);
@@ -330,7 +229,7 @@ Controller::Answer Controller::execute(quint8 code, const QByteArray &data) {
     const Command *command = findCommand(code);
     if (!command)
         return {UnknownCode, {}};
-    if (data.size() < command->minLength || data.size() > command->maxLength)
+    if (data.size() < command->data.min || data.size() > command->data.max)
         return {BadData, {}};
     const auto byte = [](quint8 v) { return QByteArray(1, char(v)); };
     const auto switchByte = [](bool active) { return char(active ? 0 : 1); };

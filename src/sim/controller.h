@@ -4,17 +4,18 @@
 // or feed() in pieces of any size; the controller delimits the frames itself
 // and answers each request it accepts with one reply frame.
 //
-// Frames in:
-// - RTU: address, code, data length, data, CRC-16 (low byte first). Code 0x03
-//   (read registers) frames are 8 bytes, code 0x10 (write registers) frames
-//   9 + byte count; every other code is a device request of 3 + length + 2.
-// - ASCII: ":" , hex digits (either case), CR LF; the last byte is the LRC.
+// Frames in (found by a Frames::Assembler for requests, so pieces of any size
+// and bytes that are no frame cost a bounded amount per byte):
+// - RTU: address, code, data length, data, CRC-16 (low byte first); Modbus
+//   0x01 .. 0x06 frames are 8 bytes, 0x0F and 0x10 frames 9 + byte count. A
+//   frame is complete at the first length its code allows whose CRC holds.
+// - ASCII: ":" , hex digits (either case), CR LF; the last byte is the LRC,
+//   and the bytes before it must have one of the RTU layouts' lengths.
 //   ASCII requests get ASCII replies (uppercase digits).
-// - A frame with a bad CRC or LRC gets no reply. A bad RTU candidate loses its
-//   first byte and the search goes on; a complete ASCII frame that is bad is
-//   dropped whole. A partial frame followed by 50 ms without a byte (on the
-//   controller's clock, advance()) is discarded; a partial frame is also given
-//   up as soon as a complete valid frame shows up later in the buffer.
+// - A frame with a bad CRC or LRC gets no reply, nor do the bytes before a
+//   good frame. A partial frame followed by 50 ms without a byte (on the
+//   controller's clock, advance()) is discarded, RTU or ASCII; a partial frame
+//   is also given up as soon as a complete valid frame ends after it.
 // - Requests to another address are ignored. Address 0x00 reaches the
 //   controller only with the device-form address query 0x21.
 //
@@ -26,8 +27,9 @@
 //   0x03  data not accepted: wrong data length or a value out of range
 //   0x06  busy: a move, run or origin search while the motor is running
 //
-// Register form (Modbus functions 0x03 and 0x10): register R holds the command
-// R - offset (modulo 65536; offset set by 0x3F, 0 by default).
+// Register form (a Modbus layout, see below; functions 0x03 and 0x10 are
+// served): register R holds the command R - offset (modulo 65536; offset set
+// by 0x3F, 0 by default).
 // - Read, count 0: executes a command that takes no data; reply address, 0x03,
 //   0x00. Read, count Q > 0 of a query: reply address, 0x03, 2Q, then the
 //   query's device-form reply data cut or zero-padded to 2Q bytes (a 4-byte
@@ -38,11 +40,16 @@
 //   pattern alone when the next byte is 0, else pattern + code + length + data;
 //   0x4C: all register bytes, at most 8). Reply address, 0x10, register
 //   address, count.
-// - Exceptions (address, function | 0x80, code): 02 when R is no command;
-//   03 for a byte count that is not twice the count, a read count above 125, a
-//   read with registers of a command that returns nothing, a count-0 read of a
-//   command that needs data, a write too short for the command's data, or
-//   data the command refuses; 06 when the motor is busy.
+// - Exceptions (address, function | 0x80, code): 01 for a function other than
+//   0x03 and 0x10; 02 when R is no command; 03 for a read count above 125 or
+//   a write count above 123 (both before R is looked at), a byte count that is
+//   not twice the count, a read with registers of a command that returns
+//   nothing, a count-0 read of a command that needs data, a write too short
+//   for the command's data, or data the command refuses; 06 when the motor is
+//   busy.
+// A frame with a code below 0x20 in the controller's own layout (address,
+// code, length, data) is a device request: an unknown code.
+#include "codec/frameassembler.h"
 #include "sim/axis.h"
 
 #include <QByteArray>
@@ -56,8 +63,8 @@ namespace Sim {
 // Error bytes of a device-form error reply (and the matching exceptions).
 enum Error : quint8 {
     NoError = 0x00,
-    UnknownCode = 0x01,
-    BadAddress = 0x02, // register form only
+    UnknownCode = 0x01, // register form: function not served
+    BadAddress = 0x02,  // register form only
     BadData = 0x03,
     DeviceFailure = 0x04, // never sent by the controller; used by fault injection
     Busy = 0x06,
@@ -88,7 +95,7 @@ public:
     QList<QByteArray> receive(const QByteArray &bytes);
     QByteArray feed(const QByteArray &bytes);
     // Bytes of a partial frame waiting for the rest.
-    qsizetype pending() const { return m_rx.size(); }
+    qsizetype pending() const { return m_assembler.pending(); }
 
     // The controller's clock: moves the axis and times the silence that
     // discards a partial frame.
@@ -131,8 +138,8 @@ private:
     Answer execute(quint8 code, const QByteArray &data);
     Answer setProfileValue(quint32 Profile::*field, const QByteArray &data, quint32 minimum);
 
-    QByteArray m_rx;
-    qint64 m_quietMs = 0;
+    Frames::Assembler m_assembler;
+    qint64 m_clockUs = 0; // the sum of advance()
 
     quint8 m_address = kDefaultAddress;
     quint8 m_baudCode = kDefaultBaudCode;

@@ -68,7 +68,7 @@ QList<FaultInjector::Piece> FaultInjector::apply(const QByteArray &reply) {
         const qsizetype half = reply.size() > 1 ? reply.size() / 2 : reply.size();
         QList<Piece> pieces{{0, reply.left(half)}};
         if (half < reply.size())
-            pieces.append({kSplitGapMs, reply.mid(half)});
+            pieces.append({m_splitGapMs, reply.mid(half)});
         return pieces;
     }
     case Fault::Error:

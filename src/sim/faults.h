@@ -14,7 +14,7 @@ enum class Fault {
     None,
     Drop,    // the reply is not sent
     Corrupt, // RTU: both CRC bytes inverted; ASCII: the LRC byte inverted
-    Split,   // the first half now, the rest kSplitGapMs later
+    Split,   // the first half now, the rest splitGapMs() later
     Error,   // an error reply with error byte 0x04 (device failure) instead
 };
 
@@ -23,7 +23,7 @@ std::optional<Fault> faultFromText(const QString &text);
 
 class FaultInjector {
 public:
-    static constexpr int kSplitGapMs = 300;
+    static constexpr int kSplitGapMs = 300; // longer than any receiver's silence
 
     // One write of a reply: its bytes, `delayMs` after the reply's own time.
     struct Piece {
@@ -35,6 +35,8 @@ public:
 
     Fault fault() const { return m_fault; }
     int every() const { return m_every; }
+    int splitGapMs() const { return m_splitGapMs; }
+    void setSplitGapMs(int ms) { m_splitGapMs = ms < 0 ? 0 : ms; }
 
     // Counts the reply and gives the writes that carry it: the reply itself,
     // or, for every `every`-th reply, the faulty version.
@@ -47,6 +49,7 @@ public:
 private:
     Fault m_fault;
     int m_every;
+    int m_splitGapMs = kSplitGapMs;
     qint64 m_count = 0;
 };
 

@@ -4,7 +4,7 @@
 
 namespace Sim {
 
-Outbox::Outbox(QObject *parent) : QObject(parent) {
+Outbox::Outbox(QObject *parent) : QObject(parent), m_timer(this) {
     m_clock.start();
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);

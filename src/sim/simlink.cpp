@@ -4,13 +4,15 @@
 
 SimLink::SimLink(SimController *model, QObject *parent)
     : SerialLink(parent), m_owned(model ? nullptr : new SimController),
-      m_model(model ? model : m_owned.get()), m_outbox(new Sim::Outbox(this)) {
+      m_model(model ? model : m_owned.get()), m_outbox(new Sim::Outbox(this)), m_clock(this) {
     m_clock.setInterval(kClockTickMs);
     m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, &SimLink::tick);
     connect(m_outbox, &Sim::Outbox::delivered, this, [this](const QByteArray &bytes) {
-        if (m_open)
-            m_rx += bytes;
+        if (!m_open)
+            return;
+        m_rx += bytes;
+        emit dataArrived();
     });
 }
 

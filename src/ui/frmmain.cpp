@@ -11,6 +11,7 @@
 #include "link/portsettings.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
+#include "ui/replyview.h"
 #include "ui_frmmain.h"
 
 #include <QCheckBox>
@@ -25,6 +26,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -40,22 +42,37 @@ QString pageText(const QString &name) {
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// The largest number of bytes one read hands to the decoder.
-constexpr qint64 ReadChunk = 512;
-// The longest time one poll decodes before it lets other events in.
-constexpr qint64 PollSliceMs = 10;
-const QColor AlertColour(255, 0, 0);
+// While traffic flows, each view is redrawn at most this often.
+constexpr qint64 RedrawMs = 100;
 } // namespace
 
 FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()),
-      m_link(link ? link : new PortLink(this)), m_ports(std::move(ports)) {
+    : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()), m_ports(std::move(ports)),
+      m_session(new Session(link ? link : new PortLink)) {
     initTexts();
     ui->setupUi(this);
     // The static pages are laid out when first shown, not at start-up.
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &FrmMain::loadPageTexts);
-    if (!m_link->parent())
-        m_link->setParent(this);
+
+    // The session and its link run on their own thread from here on.
+    m_thread.setObjectName(QStringLiteral("session"));
+    m_session->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_session, &QObject::deleteLater);
+    m_thread.start(QThread::TimeCriticalPriority);
+    connect(m_session, &Session::lost, this, &FrmMain::portLost);
+    connect(m_session, &Session::refused, this,
+            [this](const QString &text) { message(text, QStringLiteral("系统提示")); });
+    connect(m_session, &Session::repliesReady, this, &FrmMain::showReplies);
+    connect(m_session, &Session::runLine, this, &FrmMain::markRunLine);
+    for (auto [timer, redraw] : {std::pair{&m_sentRedraw, &FrmMain::refreshSent},
+                                 std::pair{&m_receivedRedraw, &FrmMain::refreshReceived}}) {
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, redraw);
+    }
+    connect(m_session, &Session::sentChanged, this,
+            [this] { scheduleRedraw(m_sentRedraw, m_sentDrawn); });
+    connect(m_session, &Session::receivedChanged, this,
+            [this] { scheduleRedraw(m_receivedRedraw, m_receivedDrawn); });
 
     // Indicators: the run-state lamp starts in the normal colour, the others black.
     ui->Shape1->setFillColor(palette().color(QPalette::WindowText));
@@ -63,23 +80,14 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
                          ui->Shape8, ui->Shape9})
         s->setFillColor(Qt::black);
 
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setInterval(200);
-    connect(&Timer1, &QTimer::timeout, this, &FrmMain::poll);
-
     connect(ui->Command32, &QPushButton::clicked, this, &FrmMain::openPort);
     connect(ui->Command33, &QPushButton::clicked, this, &FrmMain::closePort);
-    connect(m_link, &SerialLink::lost, this, &FrmMain::portLost);
     // Every user change of the mode (choice, typing, wheel) switches the buttons.
     connect(ui->Combo7, &QComboBox::currentTextChanged, this, &FrmMain::protocolSwitched);
-    connect(ui->Command6, &QPushButton::clicked, this, [this] {
-        m_sent.clear();
-        refreshSent();
-    });
-    connect(ui->Command36, &QPushButton::clicked, this, [this] {
-        m_received.clear();
-        refreshReceived();
-    });
+    connect(ui->Command6, &QPushButton::clicked, this,
+            [this] { inSession([s = m_session] { s->clearSent(); }); });
+    connect(ui->Command36, &QPushButton::clicked, this,
+            [this] { inSession([s = m_session] { s->clearReceived(); }); });
 
     // Traffic in a fixed-pitch face that has the control-character pictures;
     // Chinese captions fall back to the system's CJK face.
@@ -118,10 +126,48 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
              std::initializer_list<QWidget *>{ui->Command3, ui->Option3, ui->Option4, ui->Text34})
             w->setEnabled(on);
     });
+    // The session applies the register option to every send, the runner's too.
+    connect(ui->Check2, &QCheckBox::toggled, this, &FrmMain::pushRegisterForm);
+    connect(ui->Option4, &QRadioButton::toggled, this, &FrmMain::pushRegisterForm);
+    connect(ui->Text34, &QLineEdit::textChanged, this, &FrmMain::pushRegisterForm);
     setPortControls(false);
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    QMetaObject::invokeMethod(m_session, &Session::close, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+template <typename F> void FrmMain::inSession(F &&f) {
+    QMetaObject::invokeMethod(m_session, std::forward<F>(f), Qt::QueuedConnection);
+}
+
+void FrmMain::settle() {
+    QMetaObject::invokeMethod(m_session, [] {}, Qt::BlockingQueuedConnection);
+    QCoreApplication::sendPostedEvents(this);
+    showReplies();
+    refreshSent();
+    refreshReceived();
+}
+
+void FrmMain::pushRegisterForm() {
+    const bool on = ui->Check2->isChecked();
+    const auto function =
+        ui->Option4->isChecked() ? RegisterForm::Function::Write : RegisterForm::Function::Read;
+    inSession([s = m_session, on, function, offset = ui->Text34->text()] {
+        s->setRegisterForm(on, function, offset);
+    });
+}
+
+void FrmMain::pushList() {
+    m_listPending = false;
+    QStringList lines;
+    lines.reserve(ui->List1->count());
+    for (int row = 0; row < ui->List1->count(); ++row)
+        lines << ui->List1->item(row)->text();
+    inSession([s = m_session, lines = std::move(lines)] { s->setList(lines); });
+}
 
 void FrmMain::loadPageTexts() {
     const std::array<std::pair<QTextBrowser *, const char *>, 3> pages{
@@ -169,11 +215,26 @@ void FrmMain::bindCommandList() {
         menu->popup(ui->List1->viewport()->mapToGlobal(at));
     });
     ui->List1->setUniformItemSizes(true);
+    // The runner in the session works on a copy of the list, sent after edits.
+    auto listEdited = [this] {
+        if (m_listPending)
+            return;
+        m_listPending = true;
+        QTimer::singleShot(0, this, &FrmMain::pushList);
+    };
+    QAbstractItemModel *model = ui->List1->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, listEdited);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, listEdited);
+    connect(model, &QAbstractItemModel::rowsMoved, this, listEdited);
+    connect(model, &QAbstractItemModel::modelReset, this, listEdited);
+    connect(model, &QAbstractItemModel::layoutChanged, this, listEdited);
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [listEdited](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole) ||
+                    roles.contains(Qt::EditRole))
+                    listEdited();
+            });
 
-    Timer2.setObjectName(QStringLiteral("Timer2"));
-    Timer2.setTimerType(Qt::PreciseTimer);
-    Timer2.setInterval(Runner::DefaultInterval);
-    connect(&Timer2, &QTimer::timeout, this, &FrmMain::runTick);
     connect(ui->Check1, &QCheckBox::clicked, this, &FrmMain::runToggled);
 
     // List files.
@@ -232,7 +293,7 @@ void FrmMain::saveListFile(const QString &path) {
 
 void FrmMain::runToggled(bool on) {
     if (!on) {
-        Timer2.stop();
+        inSession([s = m_session] { s->stopRun(); });
         ui->Text22->setEnabled(true);
         markRunLine(-1);
         return;
@@ -244,34 +305,18 @@ void FrmMain::runToggled(bool on) {
                 QStringLiteral("系统提示"));
         return;
     }
-    RunLineIndex = 0;
     ui->Text22->setEnabled(false);
-    Timer2.setInterval(*base);
-    if (*base > 0)
-        Timer2.start();
-}
-
-void FrmMain::runTick() {
-    QElapsedTimer busy;
-    busy.start();
-    const int processed = RunLineIndex;
-    QListWidget *list = ui->List1;
-    const Runner::Tick t = Runner::tick([list](int row) { return list->item(row)->text(); },
-                                        list->count(), RunLineIndex, ui->Text22->text());
-    markRunLine(processed);
-    if (t.send)
-        SendComm(*t.send);
-    RunLineIndex = t.index;
-    // An interval of 0 halts the run until it is started again.
-    if (t.interval == 0) {
-        Timer2.stop();
-        return;
-    }
-    // The wait runs from this tick's start, not from the end of its work.
-    Timer2.setInterval(int(std::max<qint64>(1, t.interval - busy.elapsed())));
+    // The run starts from the list as it is now.
+    pushList();
+    inSession([s = m_session, interval = *base, text = ui->Text22->text()] {
+        s->startRun(interval, text);
+    });
 }
 
 void FrmMain::markRunLine(int row) {
+    // A mark that arrives after the run was stopped is not shown.
+    if (row >= 0 && !ui->Check1->isChecked())
+        row = -1;
     if (m_runMark.isValid())
         ui->List1->model()->setData(m_runMark, QVariant(), Qt::BackgroundRole);
     m_runMark = QPersistentModelIndex();
@@ -454,98 +499,42 @@ void FrmMain::bindWorkbench() {
 }
 
 void FrmMain::SendComm(const QByteArray &frame) {
-    if (!m_link->isOpen())
+    if (!m_session->isOpen())
         return;
-    // With the register option every request goes out as a register request.
-    std::optional<Transmit::Rewriter> registers;
-    if (ui->Check2->isChecked()) {
-        const auto function =
-            ui->Option4->isChecked() ? RegisterForm::Function::Write : RegisterForm::Function::Read;
-        const QString offset = ui->Text34->text();
-        registers = Transmit::Rewriter{QStringLiteral("西门子标准格式:"),
-                                       [function, offset](const QByteArray &f, QString *refusal) {
-                                           RegisterForm::Converted c =
-                                               RegisterForm::convert(f, function, offset);
-                                           if (!c.frame)
-                                               *refusal = c.refusal;
-                                           return c.frame;
-                                       }};
-    }
-    const Transmit::Outcome out =
-        Transmit::record(m_sent, frame, registers ? &*registers : nullptr);
-    if (!out.wire) {
-        message(out.refusal, QStringLiteral("系统提示"));
-        return;
-    }
-    // The poll runs on the same thread, so none can fall inside the write; the
-    // poll keeps its own rhythm (restarting it at every send would starve it
-    // while a list sends faster than it ticks). The bytes go out before the
-    // view is redrawn, so a replayed list keeps its timing.
-    m_link->write(*out.wire);
-    if (!Timer1.isActive())
-        Timer1.start();
-    refreshSent();
+    inSession([s = m_session, frame] { s->SendComm(frame); });
 }
 
-void FrmMain::poll() {
-    if (!m_link->isOpen())
-        return;
-    // Everything waiting, in reads of at most ReadChunk bytes, each decoded as
-    // one reply. A long backlog is worked off in slices so the window stays
-    // responsive; the rest follows as soon as events have been handled.
-    QElapsedTimer slice;
-    slice.start();
-    bool any = false;
-    for (qint64 waiting = m_link->bytesWaiting(); waiting > 0; waiting = m_link->bytesWaiting()) {
-        if (any && slice.elapsed() >= PollSliceMs) {
-            if (!m_pollPending) {
-                m_pollPending = true;
-                QTimer::singleShot(0, this, [this] {
-                    m_pollPending = false;
-                    poll();
-                });
-            }
-            break;
-        }
-        const QByteArray chunk = m_link->read(std::min(waiting, ReadChunk));
-        if (chunk.isEmpty())
-            break;
-        applyReply(Receive::CommRec(chunk, int(chunk.size())));
-        m_receivedTotal += chunk.size();
-        any = true;
-        if (!m_link->isOpen())
-            break;
-    }
-    // During a backlog the view is redrawn at the poll rate, not per slice.
-    if (any && (!m_pollPending || !m_lastRefresh.isValid() || m_lastRefresh.elapsed() >= 200)) {
-        refreshReceived();
-        m_lastRefresh.start();
-    }
+void FrmMain::showReplies() {
+    const QList<Session::Received> replies = m_session->takeReplies();
+    for (const Session::Received &r : replies)
+        applyReply(r.reply);
+    if (!replies.isEmpty())
+        emit replyShown(replies.back().timeUs);
 }
 
-void FrmMain::applyReply(const Receive::Decoded &d) {
-    for (const Receive::FieldText &f : d.fields)
-        if (auto *edit = findChild<QLineEdit *>(f.field))
-            edit->setText(f.text);
-    if (d.status)
-        ui->Label15->setText(*d.status);
-    const QColor normal = palette().color(QPalette::WindowText);
-    for (const Receive::LampColour &lamp : d.lamps)
-        if (auto *shape = findChild<Indicator *>(QStringLiteral("Shape%1").arg(lamp.shape)))
-            shape->setFillColor(lamp.colour == Receive::Lamp::Normal ? normal : AlertColour);
-    if (d.ioCommand)
-        ui->Text31->setText(*d.ioCommand);
-    Receive::record(m_received, d);
+void FrmMain::applyReply(const Receive::Reply &r) {
+    ReplyView::showReply(*ui, r, palette().color(QPalette::WindowText));
+}
+
+void FrmMain::scheduleRedraw(QTimer &timer, QElapsedTimer &last) {
+    if (timer.isActive())
+        return;
+    // The first change after a quiet spell is shown at once.
+    timer.start(int(last.isValid() ? std::max<qint64>(0, RedrawMs - last.elapsed()) : 0));
 }
 
 void FrmMain::refreshSent() {
-    ui->RichTextBox2->setPlainText(m_sent.log.rendered());
-    ui->Label44->setText(QString::number(m_sent.count));
+    m_sentDrawn.start();
+    const TrafficSide sent = m_session->sent();
+    ui->RichTextBox2->setPlainText(sent.log.rendered());
+    ui->Label44->setText(QString::number(sent.count));
 }
 
 void FrmMain::refreshReceived() {
-    ui->RichTextBox1->setPlainText(m_received.log.rendered());
-    ui->Label45->setText(QString::number(m_received.count));
+    m_receivedDrawn.start();
+    const TrafficSide received = m_session->received();
+    ui->RichTextBox1->setPlainText(received.log.rendered());
+    ui->Label45->setText(QString::number(received.count));
 }
 
 void FrmMain::setPortControls(bool open) {
@@ -557,7 +546,7 @@ void FrmMain::setPortControls(bool open) {
 
 void FrmMain::openPort() {
     const QString settings = PortSettings::settingsText(ui->Combo2->currentText());
-    m_link->close();
+    QMetaObject::invokeMethod(m_session, &Session::close, Qt::BlockingQueuedConnection);
     const auto number = PortSettings::portNumber(ui->Combo1->currentText());
     if (!number) {
         message(QStringLiteral("请选择正确的串口名"));
@@ -568,18 +557,22 @@ void FrmMain::openPort() {
     const QString device = m_ports.device(*number);
     if (line && device.isEmpty())
         error = QStringLiteral("COM%1 没有对应的串口设备").arg(*number);
-    if (!line || device.isEmpty() || !m_link->open(device, *line, &error)) {
+    bool opened = false;
+    if (line && !device.isEmpty())
+        QMetaObject::invokeMethod(
+            m_session, [&] { opened = m_session->open(device, *line, &error); },
+            Qt::BlockingQueuedConnection);
+    if (!opened) {
         statusBar()->clearMessage();
         message(QStringLiteral("串口打开失败:") + error);
         return;
     }
     setPortControls(true);
-    Timer1.start();
     statusBar()->showMessage(QStringLiteral("COM%1 → %2  %3").arg(*number).arg(device, settings));
 }
 
 void FrmMain::closePort() {
-    m_link->close();
+    QMetaObject::invokeMethod(m_session, &Session::close, Qt::BlockingQueuedConnection);
     setPortControls(false);
     statusBar()->clearMessage();
 }

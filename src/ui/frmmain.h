@@ -5,11 +5,13 @@
 #include "link/portmap.h"
 #include "link/receive.h"
 #include "link/transmit.h"
+#include "link/session.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -29,24 +31,32 @@ public:
                      QWidget *parent = nullptr);
     ~FrmMain() override;
 
-    // The one way a frame reaches the serial line: shown, counted, written.
+    // The one way a frame reaches the serial line: handed to the session, which
+    // shows, counts and writes it. Nothing happens while the port is closed.
     void SendComm(const QByteArray &frame);
 
     // The common steps of a catalogue button: mark, build, frame, capture,
     // add-to-list, send.
     void runRequest(const Catalogue::Request &row);
 
-    SerialLink *link() const { return m_link; }
-    const TrafficSide &sent() const { return m_sent; }
-    const TrafficSide &received() const { return m_received; }
+    // The session that talks to the line, on its own thread.
+    Session *session() const { return m_session; }
+    bool portOpen() const { return m_session->isOpen(); }
+    // Whether the list runner is ticking.
+    bool running() const { return m_session->running(); }
+    // What the traffic views hold (the session's record, which the views show
+    // at their next redraw).
+    TrafficSide sent() const { return m_session->sent(); }
+    TrafficSide received() const { return m_session->received(); }
     // Every byte received since the window opened, whatever the view bound
     // has cleared.
-    qint64 receivedTotal() const { return m_receivedTotal; }
+    qint64 receivedTotal() const { return m_session->receivedTotal(); }
+    // For scripted use: waits until the session has handled everything asked
+    // of it so far, then shows what it sent back.
+    void settle();
 
     bool AddListFlag = false;
     bool IoSubstFlag = false;
-    // Position of the line the list runner's next tick processes.
-    int RunLineIndex = 0;
 
     // Dialog seams, replaceable for scripted use. chooseFile returns the chosen
     // path or an empty text; ask returns true for Yes.
@@ -64,16 +74,23 @@ protected:
 signals:
     // A message box was shown (its text); for scripted use.
     void messageShown(const QString &text);
+    // A reply filled fields or lamps: its read time on the session's clock
+    // (microseconds); for measurements.
+    void replyShown(qint64 readUs);
 
 private:
     void openPort();
     void closePort();
     void portLost(const QString &reason);
-    void poll();
     void protocolSwitched();
-    void applyReply(const Receive::Decoded &d);
+    void showReplies();
+    void applyReply(const Receive::Reply &r);
+    void scheduleRedraw(QTimer &timer, QElapsedTimer &last);
     void refreshSent();
     void refreshReceived();
+    void pushRegisterForm();
+    void pushList();
+    template <typename F> void inSession(F &&f);
     void setPortControls(bool open);
     void message(const QString &text, const QString &title = QString());
     QString fieldText(const QString &objectName) const;
@@ -90,19 +107,18 @@ private:
     void sendTyped(std::optional<Framing::Protocol> framing);
     void sendString();
     void runToggled(bool on);
-    void runTick();
     void markRunLine(int row);
 
     std::unique_ptr<Ui::FrmMain> ui;
-    SerialLink *m_link;
     PortMap m_ports;
-    QTimer Timer1{this};
-    QTimer Timer2{this};
+    QThread m_thread;
+    Session *m_session;
     QPersistentModelIndex m_runMark;
-    TrafficSide m_sent;
-    TrafficSide m_received;
-    qint64 m_receivedTotal = 0;
-    bool m_pollPending = false;
-    QElapsedTimer m_lastRefresh;
+    // The views are redrawn at most every RedrawMs while traffic flows.
+    QTimer m_sentRedraw{this};
+    QTimer m_receivedRedraw{this};
+    QElapsedTimer m_sentDrawn;
+    QElapsedTimer m_receivedDrawn;
+    bool m_listPending = false;
     QPointer<QMessageBox> m_box;
 };

@@ -15,6 +15,8 @@
 using Fixture::child;
 using Fixture::click;
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A t3208-sim process; path() is the terminal it serves.
@@ -151,28 +153,42 @@ private slots:
 
     void injectedFaultsShowOnTheTrafficLinesOnly_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("chunks"); // receive lines "RecHex:" expected
-        QTest::addColumn<bool>("caption");
-        QTest::newRow("error reply") << "error" << 1 << false;
-        QTest::newRow("dropped reply") << "drop" << 0 << false;
-        // A split reply reaches the window in two polls; each chunk is decoded
-        // as a reply of its own: the first still names the query, but neither
-        // carries the whole value, so the field keeps its text.
-        QTest::newRow("split reply") << "split" << 2 << true;
+        QTest::addColumn<int>("frames");       // receive lines "RecHex:" expected
+        QTest::addColumn<QStringList>("marks"); // caption lines, oldest first
+        QTest::newRow("error reply") << "error" << 1 << QStringList{};
+        QTest::newRow("dropped reply") << "drop" << 0 << QStringList{};
+        QTest::newRow("corrupted reply") << "corrupt" << 1 << QStringList{u"校验错误:"_s};
+        // The halves come 300 ms apart, longer than the RTU silence: each is
+        // given up on its own and neither fills the field.
+        QTest::newRow("split reply") << "split" << 2 << QStringList{u"帧不完整:"_s, u"帧不完整:"_s};
     }
     void injectedFaultsShowOnTheTrafficLinesOnly() {
         QFETCH(QString, fault);
-        QFETCH(int, chunks);
-        QFETCH(bool, caption);
+        QFETCH(int, frames);
+        QFETCH(QStringList, marks);
         Simulator sim({QStringLiteral("--fault"), fault});
         QVERIFY(!sim.path().isEmpty());
         auto w = windowOn(sim);
         click(*w, QStringLiteral("Command57"));
         QTest::qWait(1000);
-        QCOMPARE(w->received().log.lines().filter(QStringLiteral("RecHex:")).size(), chunks);
+        const QStringList lines = w->received().log.lines();
+        QCOMPARE(lines.filter(QStringLiteral("RecHex:")).size(), frames);
+        QStringList shown;
+        for (const QString &line : lines)
+            if (line.endsWith(QStringLiteral("\n\r")))
+                shown.prepend(line.chopped(2));
+        QCOMPARE(shown, marks);
         QCOMPARE(text(*w, "Text27"), QStringLiteral("0"));
-        QCOMPARE(w->received().log.lines().contains(QStringLiteral("查询运动初速度:\n\r")),
-                 caption);
+    }
+
+    void splitReplyWithinTheSilenceLandsWhole() {
+        Simulator sim({QStringLiteral("--fault"), QStringLiteral("split"),
+                       QStringLiteral("--split-gap"), QStringLiteral("40")});
+        QVERIFY(!sim.path().isEmpty());
+        auto w = windowOn(sim);
+        click(*w, QStringLiteral("Command57"));
+        QTRY_COMPARE_WITH_TIMEOUT(text(*w, "Text27"), QStringLiteral(" 100"), 3000);
+        QCOMPARE(w->received().log.lines().filter(QStringLiteral("RecHex:")).size(), 1);
     }
 
     void modbusMasterReadsAndWritesRegisters() {

@@ -160,6 +160,58 @@ void TstSimRegisters::exchanges_data() {
                           rtu(bytes({0x01, 0x10, 0x00, 0x31, 0x00, 0x02, 0x04}) + s32(10))}
         << QByteArrayList{rtu(ack(0x31)), rtu(bytes({0x01, 0x90, 0x06}))};
 
+    // Functions the controller does not serve, in their Modbus layouts.
+    QTest::newRow("exception 01: read coils")
+        << 0 << QByteArrayList{rtu(bytes({0x01, 0x01, 0x00, 0x00, 0x00, 0x08}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x81, 0x01}))};
+    QTest::newRow("exception 01: read discrete inputs")
+        << 0 << QByteArrayList{rtu(bytes({0x01, 0x02, 0x00, 0x00, 0x00, 0x05}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x82, 0x01}))};
+    QTest::newRow("exception 01: read input registers")
+        << 0 << QByteArrayList{rtu(bytes({0x01, 0x04, 0x00, 0x36, 0x00, 0x02}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x84, 0x01}))};
+    QTest::newRow("exception 01: write single coil")
+        << 0 << QByteArrayList{rtu(bytes({0x01, 0x05, 0x00, 0x13, 0xFF, 0x00}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x85, 0x01}))};
+    QTest::newRow("exception 01: write single register")
+        << 0 << QByteArrayList{rtu(bytes({0x01, 0x06, 0x00, 0x25, 0x00, 0x64}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x86, 0x01}))};
+    QTest::newRow("exception 01: write multiple coils")
+        << 0 << QByteArrayList{rtu(bytes({0x01, 0x0F, 0x00, 0x13, 0x00, 0x0A, 0x02, 0xCD, 0x01}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x8F, 0x01}))};
+    QTest::newRow("exception 01: an ASCII write single register gets an ASCII exception")
+        << 0 << QByteArrayList{Wire::ascii(bytes({0x01, 0x06, 0x00, 0x25, 0x00, 0x64}))}
+        << QByteArrayList{Wire::ascii(bytes({0x01, 0x86, 0x01}))};
+    QTest::newRow("exception 01 after a good request, the next one still answered")
+        << 0
+        << QByteArrayList{rtu(bytes({0x01, 0x05, 0x00, 0x13, 0xFF, 0x00})),
+                          rtu(bytes({0x01, 0x03, 0x00, 0x26, 0x00, 0x02}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x85, 0x01})),
+                          rtu(bytes({0x01, 0x03, 0x04, 0x00, 0x00, 0x00, 0x64}))};
+    QTest::newRow("an unserved function for address 2 is ignored")
+        << 0 << QByteArrayList{rtu(bytes({0x02, 0x05, 0x00, 0x13, 0xFF, 0x00}))}
+        << QByteArrayList{QByteArray()};
+    QTest::newRow("code 0x05 in the device layout is an unknown device code")
+        << 0 << QByteArrayList{rtu(bytes({0x01, 0x05, 0x00}))}
+        << QByteArrayList{rtu(bytes({0x01, 0x85, 0x01, 0x01}))};
+
+    // Register counts of a write.
+    QTest::newRow("a write of 123 registers is taken")
+        << 0
+        << QByteArrayList{rtu(bytes({0x01, 0x10, 0x00, 0x3C, 0x00, 0x7B, 0xF6}) +
+                              QByteArray(246, '\0'))}
+        << QByteArrayList{rtu(bytes({0x01, 0x10, 0x00, 0x3C, 0x00, 0x7B}))};
+    QTest::newRow("exception 03: a write of 124 registers")
+        << 0
+        << QByteArrayList{rtu(bytes({0x01, 0x10, 0x00, 0x3C, 0x00, 0x7C, 0xF8}) +
+                              QByteArray(248, '\0'))}
+        << QByteArrayList{rtu(bytes({0x01, 0x90, 0x03}))};
+    QTest::newRow("exception 03: a write of 124 registers at no command")
+        << 0
+        << QByteArrayList{rtu(bytes({0x01, 0x10, 0x00, 0x10, 0x00, 0x7C, 0xF8}) +
+                              QByteArray(248, '\0'))}
+        << QByteArrayList{rtu(bytes({0x01, 0x90, 0x03}))};
+
     // Addressing and framing.
     QTest::newRow("a read for address 2 is ignored")
         << 0 << QByteArrayList{rtu(bytes({0x02, 0x03, 0x00, 0x36, 0x00, 0x02}))}

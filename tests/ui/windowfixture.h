@@ -30,8 +30,12 @@ template <typename T> T *child(QWidget &w, const QString &name) {
     return c;
 }
 
+// Clicks a button; on the main window, waits until the session has handled
+// what the click asked of it and the window shows the outcome.
 inline void click(QWidget &w, const QString &button) {
     QTest::mouseClick(child<QAbstractButton>(w, button), Qt::LeftButton);
+    if (auto *window = qobject_cast<FrmMain *>(&w))
+        window->settle();
 }
 
 // Field texts to type: objectName, text (a line edit or an editable drop-down).

@@ -1,0 +1,238 @@
+#include "link/session.h"
+
+#include "link/seriallink.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+
+namespace {
+// The largest number of bytes one read takes from the link.
+constexpr qint64 ReadChunk = 4096;
+// The longest time one pass over a backlog runs before other events get in
+// (a send, a runner tick).
+constexpr qint64 ReadSliceMs = 5;
+} // namespace
+
+Session::Session(SerialLink *link, QObject *parent)
+    : QObject(parent), m_link(link), m_silence(this), m_runTimer(this) {
+    m_clock.start();
+    m_link->setParent(this);
+    connect(m_link, &SerialLink::dataArrived, this, &Session::readWaiting);
+    connect(m_link, &SerialLink::lost, this, [this](const QString &reason) {
+        m_open = false;
+        m_assembler.reset();
+        m_silence.stop();
+        emit lost(reason);
+    });
+    m_silence.setSingleShot(true);
+    m_silence.setTimerType(Qt::PreciseTimer);
+    connect(&m_silence, &QTimer::timeout, this, &Session::expireSilence);
+    m_runTimer.setTimerType(Qt::PreciseTimer);
+    m_runTimer.setInterval(Runner::DefaultInterval);
+    connect(&m_runTimer, &QTimer::timeout, this, &Session::runTick);
+}
+
+Session::~Session() = default;
+
+TrafficSide Session::sent() const {
+    m_sentNotified = false;
+    QMutexLocker lock(&m_viewLock);
+    return m_sent;
+}
+
+TrafficSide Session::received() const {
+    m_receivedNotified = false;
+    QMutexLocker lock(&m_viewLock);
+    return m_received;
+}
+
+QList<Session::Received> Session::takeReplies() {
+    m_repliesNotified = false;
+    QMutexLocker lock(&m_viewLock);
+    QList<Received> out;
+    out.swap(m_replies);
+    return out;
+}
+
+bool Session::open(const QString &device, const PortSettings::Line &line, QString *error) {
+    close();
+    if (!m_link->open(device, line, error))
+        return false;
+    m_assembler.reset();
+    // A character is 10 bits at 8N1; the RTU gap rule is 3.5 of them.
+    const qint64 gapUs = 35LL * 1'000'000 / std::max<qint64>(1, line.baud);
+    m_assembler.setRtuSilenceUs(std::max(Frames::Assembler::DefaultRtuSilenceUs, gapUs));
+    m_open = true;
+    if (m_link->bytesWaiting() > 0)
+        readWaiting();
+    return true;
+}
+
+void Session::close() {
+    m_link->close();
+    m_open = false;
+    m_assembler.reset();
+    m_silence.stop();
+}
+
+void Session::SendComm(const QByteArray &frame) {
+    if (!m_link->isOpen())
+        return;
+    Transmit::Outcome out;
+    {
+        // Recorded before it is written, so the view holds a frame by the time
+        // its bytes can be on the line.
+        QMutexLocker lock(&m_viewLock);
+        out = Transmit::record(m_sent, frame, m_registers ? &*m_registers : nullptr);
+    }
+    if (!out.wire) {
+        emit refused(out.refusal);
+        return;
+    }
+    m_assembler.expectEcho(*out.wire);
+    m_link->write(*out.wire);
+    notifySent();
+}
+
+void Session::setRegisterForm(bool on, RegisterForm::Function function, const QString &offset) {
+    if (!on) {
+        m_registers.reset();
+        return;
+    }
+    m_registers = Transmit::Rewriter{QStringLiteral("西门子标准格式:"),
+                                     [function, offset](const QByteArray &f, QString *refusal) {
+                                         RegisterForm::Converted c =
+                                             RegisterForm::convert(f, function, offset);
+                                         if (!c.frame)
+                                             *refusal = c.refusal;
+                                         return c.frame;
+                                     }};
+}
+
+void Session::clearSent() {
+    {
+        QMutexLocker lock(&m_viewLock);
+        m_sent.clear();
+    }
+    notifySent();
+}
+
+void Session::clearReceived() {
+    {
+        QMutexLocker lock(&m_viewLock);
+        m_received.clear();
+    }
+    notifyReceived();
+}
+
+void Session::readWaiting() {
+    m_readPending = false;
+    if (!m_link->isOpen())
+        return;
+    // Everything waiting; a long backlog in slices, so a send or a runner tick
+    // never waits long behind it.
+    QElapsedTimer slice;
+    slice.start();
+    while (m_link->bytesWaiting() > 0) {
+        if (slice.elapsed() >= ReadSliceMs) {
+            if (!m_readPending) {
+                m_readPending = true;
+                QTimer::singleShot(0, this, &Session::readWaiting);
+            }
+            break;
+        }
+        const QByteArray chunk = m_link->read(ReadChunk);
+        if (chunk.isEmpty())
+            break;
+        m_receivedTotal += chunk.size();
+        deliver(m_assembler.feed(chunk, nowUs()));
+        if (!m_link->isOpen())
+            return;
+    }
+    armSilence();
+}
+
+void Session::deliver(const QList<Frames::Frame> &frames) {
+    if (frames.isEmpty())
+        return;
+    bool replies = false;
+    {
+        QMutexLocker lock(&m_viewLock);
+        for (const Frames::Frame &f : frames) {
+            Receive::Reply r = Receive::CommRec(f);
+            Receive::record(m_received, r);
+            if (r.value || r.status || r.inputs || r.ioCommand) {
+                m_replies.append({std::move(r), f.timeUs});
+                replies = true;
+            }
+        }
+    }
+    notifyReceived();
+    if (replies && !m_repliesNotified.exchange(true))
+        emit repliesReady();
+}
+
+void Session::armSilence() {
+    const auto deadline = m_assembler.deadlineUs();
+    if (!deadline) {
+        m_silence.stop();
+        return;
+    }
+    const qint64 waitUs = std::max<qint64>(0, *deadline - nowUs());
+    m_silence.start(int(std::min<qint64>((waitUs + 999) / 1000, 60'000)));
+}
+
+void Session::expireSilence() {
+    deliver(m_assembler.expire(nowUs()));
+    armSilence();
+}
+
+void Session::setList(const QStringList &lines) {
+    m_lines = lines;
+}
+
+void Session::startRun(int interval, const QString &baseText) {
+    m_baseText = baseText;
+    RunLineIndex = 0;
+    m_runTimer.stop();
+    m_runTimer.setInterval(interval);
+    if (interval > 0)
+        m_runTimer.start();
+    m_running = m_runTimer.isActive();
+}
+
+void Session::stopRun() {
+    m_runTimer.stop();
+    m_running = false;
+    emit runLine(-1);
+}
+
+void Session::runTick() {
+    QElapsedTimer busy;
+    busy.start();
+    const int processed = RunLineIndex;
+    const Runner::Tick t = Runner::tick(m_lines, RunLineIndex, m_baseText);
+    if (t.send)
+        SendComm(*t.send);
+    emit runLine(processed);
+    RunLineIndex = t.index;
+    // An interval of 0 halts the run until it is started again.
+    if (t.interval == 0) {
+        m_runTimer.stop();
+        m_running = false;
+        return;
+    }
+    // The wait runs from this tick's start, not from the end of its work.
+    m_runTimer.setInterval(int(std::max<qint64>(1, t.interval - busy.elapsed())));
+}
+
+void Session::notifySent() {
+    if (!m_sentNotified.exchange(true))
+        emit sentChanged();
+}
+
+void Session::notifyReceived() {
+    if (!m_receivedNotified.exchange(true))
+        emit receivedChanged();
+}

@@ -1,0 +1,136 @@
+#pragma once
+// The session: everything that talks to the line, without a widget. It owns
+// the serial link, the frame assembler, the transmit pipeline with the register
+// rewrite, both traffic views' text and the list runner, and runs on a thread
+// of its own, so reads, their timestamps and the runner's timing never wait
+// for the window.
+//
+// The window calls the slots through queued invocations (open() and close()
+// blocking, since the window shows their outcome at once) and gets everything
+// back by queued signals. The few accessors marked thread-safe may be called
+// from any thread.
+//
+// Receiving: the link's dataArrived() is followed at once; every byte read is
+// fed to the assembler with the host time of its read. Each frame is decoded
+// and recorded on the receive view; good replies that fill a field or a lamp
+// are queued for the window (repliesReady(), then takeReplies()).
+//
+// Views: the session records, the window redraws. sentChanged() and
+// receivedChanged() are emitted once until the window takes the next snapshot,
+// so a fast stream costs the window one redraw per snapshot it chooses to take.
+#include "automation/runner.h"
+#include "codec/frameassembler.h"
+#include "commands/registerform.h"
+#include "link/portsettings.h"
+#include "link/receive.h"
+#include "link/transmit.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <atomic>
+#include <optional>
+
+class SerialLink;
+
+class Session : public QObject {
+    Q_OBJECT
+public:
+    // Takes ownership of `link` (it becomes a child and follows the session to
+    // its thread).
+    explicit Session(SerialLink *link, QObject *parent = nullptr);
+    ~Session() override;
+
+    // A good reply with its read time (microseconds on the session's clock).
+    struct Received {
+        Receive::Reply reply;
+        qint64 timeUs;
+    };
+
+    // Thread-safe.
+    bool isOpen() const { return m_open.load(); }
+    bool running() const { return m_running.load(); }
+    qint64 receivedTotal() const { return m_receivedTotal.load(); }
+    // Snapshots of the views; taking one re-arms the matching change signal.
+    TrafficSide sent() const;
+    TrafficSide received() const;
+    // The good replies decoded since the last call, oldest first.
+    QList<Received> takeReplies();
+    // Microseconds on the clock the frames' read times use.
+    qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
+
+    // Session thread only.
+    SerialLink *link() const { return m_link; }
+
+public slots:
+    // Opens the line; false with *error set when it cannot be opened. The RTU
+    // silence is 100 ms or 3.5 characters at the line's rate, whichever is longer.
+    bool open(const QString &device, const PortSettings::Line &line, QString *error);
+    void close();
+
+    // The one way a frame reaches the line: shown, counted, written. Does nothing
+    // while the line is closed.
+    void SendComm(const QByteArray &frame);
+    // The register option as the window shows it; applies to every later send,
+    // the runner's included.
+    void setRegisterForm(bool on, RegisterForm::Function function, const QString &offset);
+
+    void clearSent();
+    void clearReceived();
+
+    // The command list as the window shows it.
+    void setList(const QStringList &lines);
+    // Starts the runner at line 0 with the base interval (0..65535 ms, already
+    // checked; 0 does not tick). The interval text goes to every tick.
+    void startRun(int interval, const QString &baseText);
+    void stopRun();
+
+signals:
+    void sentChanged();
+    void receivedChanged();
+    void repliesReady();
+    // A send was refused by the register rewrite; nothing was shown or sent.
+    void refused(const QString &text);
+    // The open line was lost; the session has closed it.
+    void lost(const QString &reason);
+    // The runner processed this line (-1: the run stopped).
+    void runLine(int row);
+
+private:
+    void readWaiting();
+    void deliver(const QList<Frames::Frame> &frames);
+    void armSilence();
+    void expireSilence();
+    void runTick();
+    void notifySent();
+    void notifyReceived();
+
+    SerialLink *m_link;
+    Frames::Assembler m_assembler;
+    QElapsedTimer m_clock;
+    QTimer m_silence;
+    QTimer m_runTimer;
+    bool m_readPending = false;
+
+    mutable QMutex m_viewLock; // guards the two views and the reply queue
+    TrafficSide m_sent;
+    TrafficSide m_received;
+    QList<Received> m_replies;
+    mutable std::atomic<bool> m_sentNotified{false};
+    mutable std::atomic<bool> m_receivedNotified{false};
+    std::atomic<bool> m_repliesNotified{false};
+
+    std::atomic<bool> m_open{false};
+    std::atomic<bool> m_running{false};
+    std::atomic<qint64> m_receivedTotal{0};
+
+    std::optional<Transmit::Rewriter> m_registers;
+
+    QStringList m_lines;
+    QString m_baseText;
+    // Position of the line the runner's next tick processes.
+    int RunLineIndex = 0;
+};

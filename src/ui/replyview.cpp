@@ -1,0 +1,58 @@
+#include "ui/replyview.h"
+
+#include "ui/indicator.h"
+#include "ui_frmmain.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace ReplyView {
+
+namespace {
+
+// The queried-value field of each value query.
+struct ValueField {
+    quint8 code;
+    QLineEdit *Ui::FrmMain::*field;
+};
+constexpr ValueField kValueFields[] = {
+    {0x26, &Ui::FrmMain::Text27}, {0x28, &Ui::FrmMain::Text26}, {0x2A, &Ui::FrmMain::Text25},
+    {0x2C, &Ui::FrmMain::Text24}, {0x2E, &Ui::FrmMain::Text6},  {0x30, &Ui::FrmMain::Text28},
+    {0x36, &Ui::FrmMain::Text17}, {0x37, &Ui::FrmMain::Text18}, {0x39, &Ui::FrmMain::Text19},
+};
+
+using Lamp = Indicator *Ui::FrmMain::*;
+// Run state (0 is normal), then the left limit, origin and right limit (1 is normal).
+constexpr Lamp kStatusLamps[] = {&Ui::FrmMain::Shape1, &Ui::FrmMain::Shape2, &Ui::FrmMain::Shape3,
+                                 &Ui::FrmMain::Shape4};
+// IN1 .. IN5 (1 is normal).
+constexpr Lamp kInputLamps[] = {&Ui::FrmMain::Shape5, &Ui::FrmMain::Shape6, &Ui::FrmMain::Shape7,
+                                &Ui::FrmMain::Shape8, &Ui::FrmMain::Shape9};
+
+} // namespace
+
+void showReply(Ui::FrmMain &ui, const Receive::Reply &r, const QColor &normal) {
+    const auto colour = [&](bool isNormal) { return isNormal ? normal : AlertColour; };
+    if (r.code && r.value)
+        for (const ValueField &f : kValueFields)
+            if (f.code == *r.code)
+                (ui.*f.field)->setText(Receive::valueText(*r.value));
+    if (r.status) {
+        const QByteArray &s = *r.status;
+        for (int i = 0; i < std::min<int>(s.size(), std::size(kStatusLamps)); ++i) {
+            const bool isNormal = i == 0 ? s.at(i) == 0 : s.at(i) == 1;
+            (ui.*kStatusLamps[i])->setFillColor(colour(isNormal));
+            if (i == 0)
+                ui.Label15->setText(isNormal ? QStringLiteral("停止") : QStringLiteral("运动中"));
+        }
+    }
+    if (r.inputs) {
+        const QByteArray &in = *r.inputs;
+        for (int i = 0; i < std::min<int>(in.size(), std::size(kInputLamps)); ++i)
+            (ui.*kInputLamps[i])->setFillColor(colour(in.at(i) == 1));
+    }
+    if (r.ioCommand)
+        ui.Text31->setText(*r.ioCommand);
+}
+
+} // namespace ReplyView
