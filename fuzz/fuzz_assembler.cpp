@@ -22,25 +22,27 @@ struct Check {
                 FUZZ_CHECK(f.bytes.size() <= Frames::MaxAsciiFrame);
             switch (f.kind) {
             case Frames::Kind::Good:
-            case Frames::Kind::Echo:
                 if (f.form == Frames::Form::Rtu) {
                     FUZZ_CHECK(Fuzz::crcHolds(f.bytes));
-                    if (f.kind == Frames::Kind::Good)
-                        FUZZ_CHECK(f.message == f.bytes.chopped(2));
+                    FUZZ_CHECK(f.message == f.bytes.chopped(2));
                 } else {
                     const auto carried = Framing::decodeAscii(f.bytes);
                     FUZZ_CHECK(carried && Fuzz::lrcHolds(*carried));
-                    if (f.kind == Frames::Kind::Good)
-                        FUZZ_CHECK(f.message == carried->chopped(1));
-                }
-                if (f.kind == Frames::Kind::Echo) {
-                    FUZZ_CHECK(f.bytes == echo);
-                    echo.clear(); // once
+                    FUZZ_CHECK(f.message == carried->chopped(1));
                 }
                 break;
+            case Frames::Kind::Echo:
+                // The bytes written, once, whether or not they form a frame.
+                FUZZ_CHECK(!echo.isEmpty() && f.bytes == echo);
+                echo.clear();
+                break;
             case Frames::Kind::ChecksumFailed:
-                if (f.form == Frames::Form::Rtu)
+                if (f.form == Frames::Form::Rtu) {
                     FUZZ_CHECK(!Fuzz::crcHolds(f.bytes));
+                } else {
+                    const auto carried = Framing::decodeAscii(f.bytes);
+                    FUZZ_CHECK(carried && !Fuzz::lrcHolds(*carried));
+                }
                 break;
             case Frames::Kind::Incomplete:
             case Frames::Kind::Noise:
