@@ -116,6 +116,12 @@ QList<Frame> Assembler::expire(qint64 nowUs) {
 }
 
 std::optional<qint64> Assembler::deadlineUs() const {
+    if (m_maybeEcho) {
+        if (m_maybeEchoIsReply)
+            return m_maybeEcho->timeUs;
+        if (pending() == 0)
+            return m_maybeEcho->timeUs + m_rtuSilenceUs;
+    }
     if (pending() == 0)
         return std::nullopt;
     const qint64 last = m_times.back();
@@ -134,6 +140,8 @@ std::optional<qint64> Assembler::deadlineUs() const {
 }
 
 void Assembler::expectEcho(const QByteArray &written) {
+    // A copy of the previous request still held was its reply.
+    m_maybeEchoIsReply = m_maybeEcho.has_value();
     m_echo = written;
     checkEchoPrefix();
 }
@@ -157,6 +165,8 @@ void Assembler::reset() {
         starts.clear();
     m_echo.clear();
     m_echoPrefix = false;
+    m_maybeEcho.reset();
+    m_maybeEchoIsReply = false;
 }
 
 void Assembler::take(char byte, qint64 nowUs, QList<Frame> &out) {
@@ -185,7 +195,10 @@ void Assembler::take(char byte, qint64 nowUs, QList<Frame> &out) {
                 message = ascii->chopped(1);
             else if (!ascii && written.size() >= 3 && Framing::rtu(written.chopped(2)) == written)
                 message = written.chopped(2);
-            emitHead(Kind::Echo, ascii ? Form::Ascii : Form::Rtu, end(), out, message);
+            const bool couldBeReply =
+                !message.isEmpty() &&
+                (ascii || rtuLengths(written, m_direction).contains(int(written.size())));
+            emitEcho(ascii ? Form::Ascii : Form::Rtu, std::move(message), couldBeReply, out);
             return;
         }
     }
@@ -290,7 +303,10 @@ void Assembler::emitGood(qint64 from, Form form, QByteArray message, QList<Frame
                       std::memcmp(at(from), m_echo.constData(), size_t(m_echo.size())) == 0;
     m_echo.clear();
     m_echoPrefix = false;
-    emitHead(echo ? Kind::Echo : Kind::Good, form, end(), out, std::move(message));
+    if (echo)
+        emitEcho(form, std::move(message), true, out);
+    else
+        emitHead(Kind::Good, form, end(), out, std::move(message));
 }
 
 void Assembler::emitBefore(qint64 to, QList<Frame> &out) {
@@ -333,6 +349,9 @@ void Assembler::giveUpRtu(qint64 to, QList<Frame> &out) {
 }
 
 void Assembler::expireInto(qint64 nowUs, QList<Frame> &out) {
+    if (m_maybeEcho && (m_maybeEchoIsReply || (pending() == 0 &&
+                                               nowUs - m_maybeEcho->timeUs >= m_rtuSilenceUs)))
+        settleMaybeEcho(Kind::Good, out);
     if (pending() == 0)
         return;
     const qint64 quiet = nowUs - m_times.back();
@@ -369,10 +388,32 @@ void Assembler::releaseDead(QList<Frame> &out) {
     emitHead(Kind::Noise, Form::Rtu, pos, out);
 }
 
+void Assembler::emitEcho(Form form, QByteArray message, bool couldBeReply, QList<Frame> &out) {
+    if (!couldBeReply) {
+        emitHead(Kind::Echo, form, end(), out, std::move(message));
+        return;
+    }
+    // Held back as the reply it may be; what follows decides.
+    QList<Frame> held;
+    emitHead(Kind::Good, form, end(), held, std::move(message));
+    m_maybeEcho = held.takeFirst();
+    m_maybeEchoIsReply = false;
+}
+
+void Assembler::settleMaybeEcho(Kind kind, QList<Frame> &out) {
+    if (!m_maybeEcho)
+        return;
+    m_maybeEcho->kind = kind;
+    out.append(std::move(*m_maybeEcho));
+    m_maybeEcho.reset();
+}
+
 void Assembler::emitHead(Kind kind, Form form, qint64 to, QList<Frame> &out, QByteArray message) {
     const qint64 from = head();
     if (to <= from)
         return;
+    // A frame after a held copy of the request makes that copy its echo.
+    settleMaybeEcho(Kind::Echo, out);
     Frame f;
     f.kind = kind;
     f.form = form;

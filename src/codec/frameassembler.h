@@ -27,7 +27,11 @@
 //   the bytes before it noise.
 // - RS-485 echo: after expectEcho(bytes), the held bytes equal to those bytes
 //   at the head, or a good frame byte-identical to them, read before any other
-//   good frame, are marked Echo (once).
+//   good frame, are marked Echo (once). When those bytes are themselves a good
+//   frame (a request acknowledged with its own bytes, like the handshake), the
+//   copy is held back: it is the echo when another frame follows it, the reply
+//   when the silence passes with nothing after it or the next request is
+//   written first.
 // - Every frame's timeUs is the time of the feed() that delivered its last
 //   byte, also for frames given up later by expire().
 //
@@ -147,6 +151,8 @@ private:
     void releaseDead(QList<Frame> &out);
     bool dead(qint64 pos) const;
     void emitHead(Kind kind, Form form, qint64 to, QList<Frame> &out, QByteArray message = {});
+    void emitEcho(Form form, QByteArray message, bool couldBeReply, QList<Frame> &out);
+    void settleMaybeEcho(Kind kind, QList<Frame> &out);
     void dropTo(qint64 pos);
     void checkEchoPrefix();
 
@@ -174,6 +180,10 @@ private:
     // The echo awaited, and whether the held bytes are still a prefix of it.
     QByteArray m_echo;
     bool m_echoPrefix = false;
+    // A copy of the request that may be its echo or its reply (see above), and
+    // whether the next request was written since (which makes it the reply).
+    std::optional<Frame> m_maybeEcho;
+    bool m_maybeEchoIsReply = false;
 };
 
 } // namespace Frames

@@ -93,6 +93,8 @@ void Session::SendComm(const QByteArray &frame) {
     m_assembler.expectEcho(*out.wire);
     m_link->write(*out.wire);
     notifySent();
+    // A copy of the previous request held as its possible echo is its reply now.
+    armSilence();
 }
 
 void Session::setRegisterForm(bool on, RegisterForm::Function function, const QString &offset) {

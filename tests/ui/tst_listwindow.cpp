@@ -176,7 +176,7 @@ private slots:
         // The line being run is marked; the selection that "删除" uses is not touched.
         auto *list = child<QListWidget>(w, QStringLiteral("List1"));
         QVERIFY(list->selectedItems().isEmpty());
-        QVERIFY(list->item(0)->data(Qt::BackgroundRole).isValid());
+        QTRY_VERIFY(list->item(0)->data(Qt::BackgroundRole).isValid());
         QVERIFY(!list->item(2)->data(Qt::BackgroundRole).isValid());
 
         click(w, QStringLiteral("Check1"));

@@ -31,7 +31,8 @@ QString text(FrmMain &w, const char *field) {
 // The receive view's lines that end in LF CR (captions and marks), oldest first.
 QStringList captions(FrmMain &w) {
     QStringList out;
-    for (const QString &line : w.received().log.lines())
+    const QStringList lines = w.received().log.lines();
+    for (const QString &line : lines)
         if (line.endsWith(QStringLiteral("\n\r")))
             out.prepend(line.chopped(2));
     return out;
