@@ -44,7 +44,7 @@ Converted convert(const QByteArray &frame, Function function, const QString &off
     const std::optional<double> offset = offsetNumber(offsetText);
     if (!offset)
         return {std::nullopt, offsetRefusal(offsetText)};
-    // Both terms are within the S32 range: the sum and its rounding are exact.
+    // The offset is within the S32 range, so the sum can be shown as a 64-bit integer.
     const double r = Number::roundEven(*offset + code);
     if (r < 0 || r > 65535)
         return {std::nullopt,

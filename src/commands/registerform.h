@@ -31,8 +31,8 @@ struct Converted {
 
 // Converts a device-form frame (RTU, or a Modbus ASCII frame, which gives an
 // ASCII result). The offset must pass offsetNumber(); the register address
-// must lie in 0..65535; a write carries
-// the data bytes padded with zeros to 4 x ceil(L / 4) bytes, L the data length.
+// must lie in 0..65535; a write carries the data bytes padded with zeros to
+// 4 x ceil(L / 4) bytes, L the data length.
 Converted convert(const QByteArray &frame, Function function, const QString &offsetText);
 
 } // namespace RegisterForm
