@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/) from the
-reference frames of the tests. Each seed is laid out the way its target splits
+reference frames of the tests (files seed-*; files named finding-* are inputs
+kept from findings and stay). Each seed is laid out the way its target splits
 its input: strings from the front (FuzzedDataProvider: a backslash followed by
 another character ends a string, two backslashes are one), numbers and choices
 from the back, the last byte first."""
 import os
-import shutil
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -213,8 +213,11 @@ def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "corpus")
     for name, make in TARGETS.items():
         d = os.path.join(out, name)
-        shutil.rmtree(d, ignore_errors=True)
-        os.makedirs(d)
+        os.makedirs(d, exist_ok=True)
+        # Seeds are rewritten; inputs kept from findings (other names) stay.
+        for old in os.listdir(d):
+            if old.startswith("seed-"):
+                os.remove(os.path.join(d, old))
         for i, data in enumerate(make()):
             with open(os.path.join(d, "seed-%02d" % i), "wb") as f:
                 f.write(data)
