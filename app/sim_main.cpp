@@ -111,8 +111,8 @@ int main(int argc, char *argv[]) {
                                       QStringLiteral("MS"), QStringLiteral("300"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log requests and replies on stderr."));
-    parser.addOptions(
-        {device, baud, address, delay, inputs, left, right, origin, fault, every, splitGap, verbose});
+    parser.addOptions({device, baud, address, delay, inputs, left, right, origin, fault, every,
+                       splitGap, verbose});
     parser.process(app);
 
     SimController model;

@@ -271,7 +271,8 @@ void polling(int seconds) {
     const double cpu0 = processCpuS();
     const auto t0 = Clock::now();
     w->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
-    runUntil([&] { return Clock::now() - t0 > std::chrono::seconds(seconds); }, seconds * 1000 + 1000);
+    runUntil([&] { return Clock::now() - t0 > std::chrono::seconds(seconds); },
+             seconds * 1000 + 1000);
     w->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
     runUntil([&] { return shown >= responder.answered; }, 1000);
     const double cpu = processCpuS() - cpu0;
@@ -384,9 +385,8 @@ void paced(int seconds) {
     const double cpu = processCpuS() - cpu0;
     const double gui = threadCpuS() - gui0;
     std::printf("paced 115200 baud, %d s of pseudo-random bytes:\n", seconds);
-    std::printf("  bytes          %lld written, %lld received, %lld lost\n",
-                qlonglong(data.size()), qlonglong(w->receivedTotal()),
-                qlonglong(data.size() - w->receivedTotal()));
+    std::printf("  bytes          %lld written, %lld received, %lld lost\n", qlonglong(data.size()),
+                qlonglong(w->receivedTotal()), qlonglong(data.size() - w->receivedTotal()));
     std::printf("  longest stall  %.1f ms\n", probe.worstMs);
     std::printf("  CPU            %.1f %% of one core (GUI thread %.1f %%)\n", 100.0 * cpu / wall,
                 100.0 * gui / wall);
@@ -403,9 +403,8 @@ void unpaced(int mib) {
     const double wall = ms(Clock::now() - t0) / 1000.0;
     writer.join();
     std::printf("unpaced, %d MiB of pseudo-random bytes:\n", mib);
-    std::printf("  bytes          %lld written, %lld received, %lld lost\n",
-                qlonglong(data.size()), qlonglong(w->receivedTotal()),
-                qlonglong(data.size() - w->receivedTotal()));
+    std::printf("  bytes          %lld written, %lld received, %lld lost\n", qlonglong(data.size()),
+                qlonglong(w->receivedTotal()), qlonglong(data.size() - w->receivedTotal()));
     std::printf("  throughput     %.1f MiB/s\n", double(data.size()) / (1 << 20) / wall);
     std::printf("  longest stall  %.1f ms\n", probe.worstMs);
 }

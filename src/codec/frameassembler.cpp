@@ -349,8 +349,8 @@ void Assembler::giveUpRtu(qint64 to, QList<Frame> &out) {
 }
 
 void Assembler::expireInto(qint64 nowUs, QList<Frame> &out) {
-    if (m_maybeEcho && (m_maybeEchoIsReply || (pending() == 0 &&
-                                               nowUs - m_maybeEcho->timeUs >= m_rtuSilenceUs)))
+    if (m_maybeEcho &&
+        (m_maybeEchoIsReply || (pending() == 0 && nowUs - m_maybeEcho->timeUs >= m_rtuSilenceUs)))
         settleMaybeEcho(Kind::Good, out);
     if (pending() == 0)
         return;

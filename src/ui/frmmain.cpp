@@ -144,7 +144,8 @@ template <typename F> void FrmMain::inSession(F &&f) {
 }
 
 void FrmMain::settle() {
-    QMetaObject::invokeMethod(m_session, [] {}, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_session, [] {}, Qt::BlockingQueuedConnection);
     QCoreApplication::sendPostedEvents(this);
     showReplies();
     refreshSent();

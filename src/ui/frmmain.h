@@ -4,8 +4,8 @@
 #include "commands/catalogue.h"
 #include "link/portmap.h"
 #include "link/receive.h"
-#include "link/transmit.h"
 #include "link/session.h"
+#include "link/transmit.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

@@ -554,6 +554,20 @@ void TstFrameAssembler::echo_data() {
         << query << QByteArrayList{query, query} << QStringList{"Echo", "Good"};
     QTest::newRow("reset forgets the echo")
         << query << QByteArrayList{"reset", query} << QStringList{"Good"};
+    // The handshake is acknowledged with its own bytes: one copy alone is the
+    // reply, a copy followed by anything was the echo.
+    const QByteArray handshake = rtu(bytes({0x01, 0x20, 0x00}));
+    QTest::newRow("acknowledgement like its request, alone: the reply")
+        << handshake << QByteArrayList{handshake, "silence"} << QStringList{"Good"};
+    QTest::newRow("acknowledgement like its request, twice: echo and reply")
+        << handshake << QByteArrayList{handshake + handshake} << QStringList{"Echo", "Good"};
+    QTest::newRow("acknowledgement like its request, then the next request: the reply")
+        << handshake << QByteArrayList{handshake, "write"} << QStringList{"Good"};
+    QTest::newRow("copy of the request, then a broken reply: the echo")
+        << handshake << QByteArrayList{handshake, bytes({0x01, 0x20}), "silence"}
+        << QStringList{"Echo", "Incomplete"};
+    QTest::newRow("copy of the request, reset: gone")
+        << handshake << QByteArrayList{handshake, "reset", "silence"} << QStringList{};
 }
 
 void TstFrameAssembler::echo() {
@@ -563,17 +577,35 @@ void TstFrameAssembler::echo() {
     Assembler a;
     a.expectEcho(written);
     QList<Frame> got;
+    const QByteArrayList actions{"reset", "silence", "write"};
     for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (pieces[i] == "reset")
+        const qint64 now = 10 * (i + 1);
+        if (pieces[i] == "reset") {
             a.reset();
-        else
-            got += a.feed(pieces[i], 10 * (i + 1));
+        } else if (pieces[i] == "silence") {
+            if (const auto deadline = a.deadlineUs()) {
+                QVERIFY(a.expire(*deadline - 1).isEmpty());
+                got += a.expire(*deadline);
+            }
+        } else if (pieces[i] == "write") {
+            a.expectEcho(written);
+            QCOMPARE(a.deadlineUs().value_or(-1), 10 * i);
+            got += a.expire(now);
+        } else {
+            got += a.feed(pieces[i], now);
+        }
     }
     QStringList gotKinds;
     for (const Frame &f : got)
         gotKinds << kindName(f.kind);
     QCOMPARE(gotKinds, kinds);
-    QCOMPARE(joined(got), pieces.join().replace("reset", ""));
+    QByteArray line; // what was read since the last reset
+    for (const QByteArray &piece : pieces)
+        if (piece == "reset")
+            line.clear();
+        else if (!actions.contains(piece))
+            line += piece;
+    QCOMPARE(joined(got), line);
     for (const Frame &f : got) {
         if (f.kind != Kind::Echo)
             continue;

@@ -153,7 +153,7 @@ private slots:
 
     void injectedFaultsShowOnTheTrafficLinesOnly_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("frames");       // receive lines "RecHex:" expected
+        QTest::addColumn<int>("frames");        // receive lines "RecHex:" expected
         QTest::addColumn<QStringList>("marks"); // caption lines, oldest first
         QTest::newRow("error reply") << "error" << 1 << QStringList{};
         QTest::newRow("dropped reply") << "drop" << 0 << QStringList{};

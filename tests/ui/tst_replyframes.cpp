@@ -20,8 +20,8 @@ using Wire::bytes;
 namespace {
 
 QByteArray valueReply(quint8 code, quint32 v) {
-    return Wire::rtu(bytes({1, code, 4, int(v >> 24), int((v >> 16) & 0xFF), int((v >> 8) & 0xFF),
-                            int(v & 0xFF)}));
+    return Wire::rtu(bytes(
+        {1, code, 4, int(v >> 24), int((v >> 16) & 0xFF), int((v >> 8) & 0xFF), int(v & 0xFF)}));
 }
 
 QString text(FrmMain &w, const char *field) {
@@ -162,11 +162,11 @@ private slots:
         click(*w, QStringLiteral("Command12"));
         QCOMPARE(pty.readMaster(5, 2000), handshake);
         QVERIFY(pty.writeMaster(handshake + handshake));
-        QTRY_COMPARE_WITH_TIMEOUT(captions(*w),
-                                  (QStringList{QStringLiteral("请求握手命令:"),
-                                               QStringLiteral("回波:"),
-                                               QStringLiteral("请求握手命令:")}),
-                                  2000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            captions(*w),
+            (QStringList{QStringLiteral("请求握手命令:"), QStringLiteral("回波:"),
+                         QStringLiteral("请求握手命令:")}),
+            2000);
     }
 
     void fiftyMsPollingListShowsEveryReply() {
