@@ -199,6 +199,7 @@ void Session::startRun(int interval, const QString &baseText) {
     RunLineIndex = 0;
     m_runTimer.stop();
     m_runTimer.setInterval(interval);
+    m_dueNs = m_clock.nsecsElapsed() + qint64(interval) * 1'000'000;
     if (interval > 0)
         m_runTimer.start();
     m_running = m_runTimer.isActive();
@@ -211,8 +212,6 @@ void Session::stopRun() {
 }
 
 void Session::runTick() {
-    QElapsedTimer busy;
-    busy.start();
     const int processed = RunLineIndex;
     const Runner::Tick t = Runner::tick(m_lines, RunLineIndex, m_baseText);
     if (t.send)
@@ -225,8 +224,12 @@ void Session::runTick() {
         m_running = false;
         return;
     }
-    // The wait runs from this tick's start, not from the end of its work.
-    m_runTimer.setInterval(int(std::max<qint64>(1, t.interval - busy.elapsed())));
+    // The wait runs from when this tick was due, not from the end of its work;
+    // a tick later than a whole interval starts the count afresh.
+    const qint64 now = m_clock.nsecsElapsed();
+    m_dueNs =
+        std::max(m_dueNs, now - qint64(t.interval) * 1'000'000) + qint64(t.interval) * 1'000'000;
+    m_runTimer.setInterval(int(std::max<qint64>(1, (m_dueNs - now + 500'000) / 1'000'000)));
 }
 
 void Session::notifySent() {

@@ -131,6 +131,9 @@ private:
 
     QStringList m_lines;
     QString m_baseText;
+    // When the runner's next tick is due, in nanoseconds on m_clock: each wait
+    // is counted from the previous tick's due time, so late ticks do not add up.
+    qint64 m_dueNs = 0;
     // Position of the line the runner's next tick processes.
     int RunLineIndex = 0;
 };
