@@ -9,6 +9,7 @@
 //           window; the time to a filled list and the longest event-loop stall
 //           around it are printed.
 // QT_QPA_PLATFORM defaults to offscreen.
+#include "benchutil.h"
 #include "link/portmap.h"
 #include "ui/frmmain.h"
 
@@ -40,22 +41,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const double pos = p / 100.0 * double(v.size() - 1);
-    const auto lo = std::size_t(std::floor(pos));
-    const auto hi = std::min(lo + 1, v.size() - 1);
-    return v[lo] + (v[hi] - v[lo]) * (pos - double(lo));
-}
+using Bench::percentile;
 
-int argValue(int argc, char **argv, const char *name, int fallback) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    return fallback;
-}
+using Bench::argValue;
 
 void timing(int frames) {
     int master = -1, slave = -1;

@@ -20,6 +20,7 @@
 //
 //   bench_session [--phase latency|polling|runner|paced|unpaced]... [options]
 // Without --phase every phase runs. QT_QPA_PLATFORM defaults to offscreen.
+#include "benchutil.h"
 #include "codec/checksum.h"
 #include "link/portmap.h"
 #include "ui/frmmain.h"
@@ -64,15 +65,7 @@ double ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const double pos = p / 100.0 * double(v.size() - 1);
-    const auto lo = std::size_t(std::floor(pos));
-    const auto hi = std::min(lo + 1, v.size() - 1);
-    return v[lo] + (v[hi] - v[lo]) * (pos - double(lo));
-}
+using Bench::percentile;
 
 double processCpuS() {
     rusage u{};
@@ -87,12 +80,7 @@ double threadCpuS() {
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-int argValue(int argc, char **argv, const char *name, int fallback) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    return fallback;
-}
+using Bench::argValue;
 
 QByteArray rtu(QByteArray b) {
     const quint16 crc = CommSetting::crc16(b);

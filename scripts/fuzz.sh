@@ -8,19 +8,8 @@ seconds="${1:-30}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"
 
-"$root/scripts/setup.sh"
 # clang and its fuzzer runtime (Debian 12: clang 14).
-missing=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/setup.sh" clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DT3208_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

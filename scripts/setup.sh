@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build and the tests need, when missing;
+# packages given as arguments are added to them.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
       libgl-dev xvfb xauth imagemagick fonts-wqy-microhei fonts-freefont-ttf
-      libmodbus-dev mbpoll)
+      libmodbus-dev mbpoll "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

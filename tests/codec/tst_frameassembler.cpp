@@ -73,17 +73,8 @@ QByteArray joined(const QList<Frame> &frames) {
     return out;
 }
 
-QByteArray badCrc(const QByteArray &message) {
-    QByteArray f = rtu(message);
-    f[f.size() - 1] = char(f[f.size() - 1] ^ 0x5A);
-    return f;
-}
-
-QByteArray badLrc(const QByteArray &message) {
-    QByteArray withWrong = message;
-    withWrong.append(char(Wire::lrc(message) + 1));
-    return ':' + withWrong.toHex().toUpper() + "\r\n";
-}
+using Wire::badCrc;
+using Wire::badLrc;
 
 } // namespace
 

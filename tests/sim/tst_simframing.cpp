@@ -16,17 +16,8 @@ const QByteArray kHandshake = bytes({0x01, 0x20, 0x00});
 const QByteArray kSpeedQuery = bytes({0x01, 0x36, 0x00});
 const QByteArray kSpeedReply = bytes({0x01, 0x36, 0x04, 0x00, 0x00, 0x00, 0x00});
 
-QByteArray badCrc(const QByteArray &message) {
-    QByteArray f = rtu(message);
-    f[f.size() - 1] = char(f[f.size() - 1] ^ 0x5A);
-    return f;
-}
-
-QByteArray badLrc(const QByteArray &message) {
-    QByteArray withWrong = message;
-    withWrong.append(char(Wire::lrc(message) + 1));
-    return ':' + withWrong.toHex().toUpper() + "\r\n";
-}
+using Wire::badCrc;
+using Wire::badLrc;
 
 } // namespace
 

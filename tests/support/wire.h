@@ -32,6 +32,13 @@ inline QByteArray rtu(QByteArray b) {
     return b;
 }
 
+// The bytes with a CRC that does not hold (its high byte changed).
+inline QByteArray badCrc(const QByteArray &b) {
+    QByteArray f = rtu(b);
+    f[f.size() - 1] = char(f[f.size() - 1] ^ 0x5A);
+    return f;
+}
+
 inline quint8 lrc(const QByteArray &b) {
     quint8 sum = 0;
     for (char ch : b)
@@ -45,6 +52,13 @@ inline QByteArray ascii(const QByteArray &b, bool lowercase = false) {
     withLrc.append(char(lrc(b)));
     const QByteArray digits = withLrc.toHex();
     return ':' + (lowercase ? digits : digits.toUpper()) + "\r\n";
+}
+
+// An ASCII frame of the bytes whose LRC is off by one.
+inline QByteArray badLrc(const QByteArray &b) {
+    QByteArray withWrong = b;
+    withWrong.append(char(lrc(b) + 1));
+    return ':' + withWrong.toHex().toUpper() + "\r\n";
 }
 
 // Two uppercase hex digits and a blank per byte.
