@@ -2,7 +2,6 @@
 
 #include "codec/checksum.h"
 #include "codec/cp936.h"
-#include "codec/framing.h"
 #include "codec/hextext.h"
 #include "commands/commandtable.h"
 
@@ -37,10 +36,7 @@ struct ReplyBytes {
 ReplyBytes examined(const Frames::Frame &frame) {
     if (frame.form == Frames::Form::Rtu)
         return {frame.bytes, 2};
-    // The LRC as it came, or as the message gives it.
-    if (auto carried = Framing::decodeAscii(frame.bytes);
-        carried && carried->size() == frame.message.size() + 1)
-        return {std::move(*carried), 1};
+    // A good frame's LRC holds: it is the message's own.
     return {frame.message + char(CommSetting::CalcLRC(frame.message)), 1};
 }
 

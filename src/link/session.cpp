@@ -20,9 +20,7 @@ Session::Session(SerialLink *link, QObject *parent)
     m_link->setParent(this);
     connect(m_link, &SerialLink::dataArrived, this, &Session::readWaiting);
     connect(m_link, &SerialLink::lost, this, [this](const QString &reason) {
-        m_open = false;
-        m_assembler.reset();
-        m_silence.stop();
+        forgetLine();
         emit lost(reason);
     });
     m_silence.setSingleShot(true);
@@ -59,7 +57,6 @@ bool Session::open(const QString &device, const PortSettings::Line &line, QStrin
     close();
     if (!m_link->open(device, line, error))
         return false;
-    m_assembler.reset();
     // A character is 10 bits at 8N1; the RTU gap rule is 3.5 of them.
     const qint64 gapUs = 35LL * 1'000'000 / std::max<qint64>(1, line.baud);
     m_assembler.setRtuSilenceUs(std::max(Frames::Assembler::DefaultRtuSilenceUs, gapUs));
@@ -71,6 +68,10 @@ bool Session::open(const QString &device, const PortSettings::Line &line, QStrin
 
 void Session::close() {
     m_link->close();
+    forgetLine();
+}
+
+void Session::forgetLine() {
     m_open = false;
     m_assembler.reset();
     m_silence.stop();

@@ -100,6 +100,8 @@ signals:
     void runLine(int row);
 
 private:
+    // The line is closed: nothing held of it counts any more.
+    void forgetLine();
     void readWaiting();
     void deliver(const QList<Frames::Frame> &frames);
     void armSilence();

@@ -46,6 +46,14 @@ QString pageText(const QString &name) {
 constexpr qint64 RedrawMs = 100;
 } // namespace
 
+template <typename F> void FrmMain::inSession(F &&f) {
+    QMetaObject::invokeMethod(m_session, std::forward<F>(f), Qt::QueuedConnection);
+}
+
+template <typename F> void FrmMain::inSessionAndWait(F &&f) {
+    QMetaObject::invokeMethod(m_session, std::forward<F>(f), Qt::BlockingQueuedConnection);
+}
+
 FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()), m_ports(std::move(ports)),
       m_session(new Session(link ? link : new PortLink)) {
@@ -134,18 +142,13 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
 }
 
 FrmMain::~FrmMain() {
-    QMetaObject::invokeMethod(m_session, &Session::close, Qt::BlockingQueuedConnection);
+    inSessionAndWait([s = m_session] { s->close(); });
     m_thread.quit();
     m_thread.wait();
 }
 
-template <typename F> void FrmMain::inSession(F &&f) {
-    QMetaObject::invokeMethod(m_session, std::forward<F>(f), Qt::QueuedConnection);
-}
-
 void FrmMain::settle() {
-    QMetaObject::invokeMethod(
-        m_session, [] {}, Qt::BlockingQueuedConnection);
+    inSessionAndWait([] {});
     QCoreApplication::sendPostedEvents(this);
     showReplies();
     refreshSent();
@@ -161,13 +164,17 @@ void FrmMain::pushRegisterForm() {
     });
 }
 
-void FrmMain::pushList() {
-    m_listPending = false;
+QStringList FrmMain::listLines() const {
     QStringList lines;
     lines.reserve(ui->List1->count());
     for (int row = 0; row < ui->List1->count(); ++row)
         lines << ui->List1->item(row)->text();
-    inSession([s = m_session, lines = std::move(lines)] { s->setList(lines); });
+    return lines;
+}
+
+void FrmMain::pushList() {
+    m_listPending = false;
+    inSession([s = m_session, lines = listLines()] { s->setList(lines); });
 }
 
 void FrmMain::loadPageTexts() {
@@ -283,12 +290,8 @@ void FrmMain::openListFile(const QString &path) {
 }
 
 void FrmMain::saveListFile(const QString &path) {
-    QStringList lines;
-    lines.reserve(ui->List1->count());
-    for (int row = 0; row < ui->List1->count(); ++row)
-        lines << ui->List1->item(row)->text();
     QString error;
-    if (!ListFile::save(path, lines, &error))
+    if (!ListFile::save(path, listLines(), &error))
         message(QStringLiteral("文件保存失败,原文件未改动:") + error);
 }
 
@@ -547,7 +550,7 @@ void FrmMain::setPortControls(bool open) {
 
 void FrmMain::openPort() {
     const QString settings = PortSettings::settingsText(ui->Combo2->currentText());
-    QMetaObject::invokeMethod(m_session, &Session::close, Qt::BlockingQueuedConnection);
+    inSessionAndWait([s = m_session] { s->close(); });
     const auto number = PortSettings::portNumber(ui->Combo1->currentText());
     if (!number) {
         message(QStringLiteral("请选择正确的串口名"));
@@ -560,9 +563,7 @@ void FrmMain::openPort() {
         error = QStringLiteral("COM%1 没有对应的串口设备").arg(*number);
     bool opened = false;
     if (line && !device.isEmpty())
-        QMetaObject::invokeMethod(
-            m_session, [&] { opened = m_session->open(device, *line, &error); },
-            Qt::BlockingQueuedConnection);
+        inSessionAndWait([&] { opened = m_session->open(device, *line, &error); });
     if (!opened) {
         statusBar()->clearMessage();
         message(QStringLiteral("串口打开失败:") + error);
@@ -573,7 +574,7 @@ void FrmMain::openPort() {
 }
 
 void FrmMain::closePort() {
-    QMetaObject::invokeMethod(m_session, &Session::close, Qt::BlockingQueuedConnection);
+    inSessionAndWait([s = m_session] { s->close(); });
     setPortControls(false);
     statusBar()->clearMessage();
 }

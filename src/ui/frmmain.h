@@ -91,6 +91,9 @@ private:
     void pushRegisterForm();
     void pushList();
     template <typename F> void inSession(F &&f);
+    // Runs f on the session's thread and waits for it (opening, closing).
+    template <typename F> void inSessionAndWait(F &&f);
+    QStringList listLines() const;
     void setPortControls(bool open);
     void message(const QString &text, const QString &title = QString());
     QString fieldText(const QString &objectName) const;
