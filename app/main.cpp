@@ -13,6 +13,7 @@
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationVersion(QStringLiteral(T3208_VERSION));
 

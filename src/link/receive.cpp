@@ -133,13 +133,16 @@ Reply CommRec(const Frames::Frame &frame) {
     return d;
 }
 
-void record(TrafficSide &side, const Reply &r) {
-    side.enforceBound();
+QStringList lines(const Reply &r) {
+    QStringList out;
     if (!r.caption.isEmpty())
-        side.log.prepend(r.caption);
-    side.log.prepend(r.hexLine);
-    side.log.prepend(r.ascLine);
-    side.count += r.count;
+        out << r.caption;
+    out << r.hexLine << r.ascLine;
+    return out;
+}
+
+void record(TrafficSide &side, const Reply &r) {
+    side.add(lines(r), r.count);
 }
 
 } // namespace Receive

@@ -45,8 +45,11 @@ QString valueText(qint64 v);
 // The traffic lines and the count are those of frame.bytes, as on the line.
 Reply CommRec(const Frames::Frame &frame);
 
-// Records a decoded reply on the receive view: the bound, the caption line, the
-// hex line, the character line, the counter.
+// What the receive view shows for a decoded reply, oldest first: the caption
+// line (when there is one), the hex line, the character line.
+QStringList lines(const Reply &r);
+
+// Records a decoded reply on the receive view: the bound, its lines, the counter.
 void record(TrafficSide &side, const Reply &r);
 
 } // namespace Receive

@@ -2,6 +2,7 @@
 
 #include "link/seriallink.h"
 
+#include <QDateTime>
 #include <QMutexLocker>
 
 #include <algorithm>
@@ -17,10 +18,15 @@ constexpr qint64 ReadSliceMs = 5;
 Session::Session(SerialLink *link, QObject *parent)
     : QObject(parent), m_link(link), m_silence(this), m_runTimer(this) {
     m_clock.start();
+    m_epochUs = QDateTime::currentMSecsSinceEpoch() * 1000;
     m_link->setParent(this);
     connect(m_link, &SerialLink::dataArrived, this, &Session::readWaiting);
     connect(m_link, &SerialLink::lost, this, [this](const QString &reason) {
+        const bool wasRunning = m_running;
         forgetLine();
+        event(Records::Kind::Lost, reason);
+        if (wasRunning)
+            stopRun();
         emit lost(reason);
     });
     m_silence.setSingleShot(true);
@@ -45,12 +51,35 @@ TrafficSide Session::received() const {
     return m_received;
 }
 
-QList<Session::Received> Session::takeReplies() {
-    m_repliesNotified = false;
+QString Session::device() const {
     QMutexLocker lock(&m_viewLock);
-    QList<Received> out;
-    out.swap(m_replies);
-    return out;
+    return m_device;
+}
+
+void Session::publish(Records::Record r) {
+    r.seq = ++m_seq;
+    {
+        QMutexLocker lock(&m_viewLock);
+        r.port = m_device;
+        if (r.direction == Records::Direction::Sent)
+            m_sent.add(r.lines, r.bytes.size());
+        else if (r.direction == Records::Direction::Received)
+            m_received.add(r.lines, r.bytes.size());
+    }
+    if (r.direction == Records::Direction::Sent)
+        notifySent();
+    else if (r.direction == Records::Direction::Received)
+        notifyReceived();
+    emit recorded(r);
+}
+
+void Session::event(Records::Kind kind, const QString &detail) {
+    Records::Record r;
+    r.direction = Records::Direction::Event;
+    r.kind = kind;
+    r.timeUs = nowUs();
+    r.detail = detail;
+    publish(std::move(r));
 }
 
 bool Session::open(const QString &device, const PortSettings::Line &line, QString *error) {
@@ -61,14 +90,22 @@ bool Session::open(const QString &device, const PortSettings::Line &line, QStrin
     const qint64 gapUs = 35LL * 1'000'000 / std::max<qint64>(1, line.baud);
     m_assembler.setRtuSilenceUs(std::max(Frames::Assembler::DefaultRtuSilenceUs, gapUs));
     m_open = true;
+    {
+        QMutexLocker lock(&m_viewLock);
+        m_device = device;
+    }
+    event(Records::Kind::Opened, device);
     if (m_link->bytesWaiting() > 0)
         readWaiting();
     return true;
 }
 
 void Session::close() {
+    const bool wasOpen = m_link->isOpen();
     m_link->close();
     forgetLine();
+    if (wasOpen)
+        event(Records::Kind::Closed, device());
 }
 
 void Session::forgetLine() {
@@ -80,20 +117,22 @@ void Session::forgetLine() {
 void Session::SendComm(const QByteArray &frame) {
     if (!m_link->isOpen())
         return;
-    Transmit::Outcome out;
-    {
-        // Recorded before it is written, so the view holds a frame by the time
-        // its bytes can be on the line.
-        QMutexLocker lock(&m_viewLock);
-        out = Transmit::record(m_sent, frame, m_registers ? &*m_registers : nullptr);
-    }
+    Transmit::Outcome out = Transmit::prepare(frame, m_registers ? &*m_registers : nullptr);
     if (!out.wire) {
+        event(Records::Kind::Refused, out.refusal);
         emit refused(out.refusal);
         return;
     }
     m_assembler.expectEcho(*out.wire);
     m_link->write(*out.wire);
-    notifySent();
+    Records::Record r;
+    r.direction = Records::Direction::Sent;
+    r.kind = Records::Kind::Request;
+    r.timeUs = nowUs();
+    r.bytes = *out.wire;
+    r.lines = std::move(out.lines);
+    r.caption = std::move(out.caption);
+    publish(std::move(r));
     // A copy of the previous request held as its possible echo is its reply now.
     armSilence();
 }
@@ -157,23 +196,19 @@ void Session::readWaiting() {
 }
 
 void Session::deliver(const QList<Frames::Frame> &frames) {
-    if (frames.isEmpty())
-        return;
-    bool replies = false;
-    {
-        QMutexLocker lock(&m_viewLock);
-        for (const Frames::Frame &f : frames) {
-            Receive::Reply r = Receive::CommRec(f);
-            Receive::record(m_received, r);
-            if (r.value || r.status || r.inputs || r.ioCommand) {
-                m_replies.append({std::move(r), f.timeUs});
-                replies = true;
-            }
-        }
+    for (const Frames::Frame &f : frames) {
+        Records::Record r;
+        r.direction = Records::Direction::Received;
+        r.kind = Records::kindOf(f.kind);
+        r.timeUs = f.timeUs;
+        r.bytes = f.bytes;
+        Receive::Reply reply = Receive::CommRec(f);
+        r.lines = Receive::lines(reply);
+        r.caption = reply.caption;
+        r.caption.chop(r.caption.endsWith(QStringLiteral("\n\r")) ? 2 : 0);
+        r.reply = std::move(reply);
+        publish(std::move(r));
     }
-    notifyReceived();
-    if (replies && !m_repliesNotified.exchange(true))
-        emit repliesReady();
 }
 
 void Session::armSilence() {
@@ -204,11 +239,14 @@ void Session::startRun(int interval, const QString &baseText) {
     if (interval > 0)
         m_runTimer.start();
     m_running = m_runTimer.isActive();
+    if (m_running)
+        event(Records::Kind::RunStarted);
 }
 
 void Session::stopRun() {
     m_runTimer.stop();
-    m_running = false;
+    if (m_running.exchange(false))
+        event(Records::Kind::RunStopped);
     emit runLine(-1);
 }
 
@@ -223,6 +261,7 @@ void Session::runTick() {
     if (t.interval == 0) {
         m_runTimer.stop();
         m_running = false;
+        event(Records::Kind::RunStopped);
         return;
     }
     // The wait runs from when this tick was due, not from the end of its work;

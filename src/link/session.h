@@ -10,19 +10,26 @@
 // back by queued signals. The few accessors marked thread-safe may be called
 // from any thread.
 //
+// Records: every frame written, every frame assembled and every link event
+// becomes one Records::Record, emitted by recorded() on the session's thread in
+// the order they happen. Readers on the session's thread (the traffic log, the
+// command-line tool) connect directly; readers elsewhere (the window) through
+// a RecordQueue.
+//
 // Receiving: the link's dataArrived() is followed at once; every byte read is
 // fed to the assembler with the host time of its read. Each frame is decoded
-// and recorded on the receive view; good replies that fill a field or a lamp
-// are queued for the window (repliesReady(), then takeReplies()).
+// and recorded.
 //
-// Views: the session records, the window redraws. sentChanged() and
-// receivedChanged() are emitted once until the window takes the next snapshot,
-// so a fast stream costs the window one redraw per snapshot it chooses to take.
+// Views: the traffic views' text is kept here, from the records' lines, and
+// the window redraws. sentChanged() and receivedChanged() are emitted once
+// until the window takes the next snapshot, so a fast stream costs the window
+// one redraw per snapshot it chooses to take.
 #include "automation/runner.h"
 #include "codec/frameassembler.h"
 #include "commands/registerform.h"
 #include "link/portsettings.h"
 #include "link/receive.h"
+#include "link/record.h"
 #include "link/transmit.h"
 
 #include <QElapsedTimer>
@@ -44,12 +51,6 @@ public:
     explicit Session(SerialLink *link, QObject *parent = nullptr);
     ~Session() override;
 
-    // A good reply with its read time (microseconds on the session's clock).
-    struct Received {
-        Receive::Reply reply;
-        qint64 timeUs;
-    };
-
     // Thread-safe.
     bool isOpen() const { return m_open.load(); }
     bool running() const { return m_running.load(); }
@@ -57,10 +58,12 @@ public:
     // Snapshots of the views; taking one re-arms the matching change signal.
     TrafficSide sent() const;
     TrafficSide received() const;
-    // The good replies decoded since the last call, oldest first.
-    QList<Received> takeReplies();
-    // Microseconds on the clock the frames' read times use.
+    // Microseconds on the clock the records' times use (monotonic).
     qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
+    // Microseconds since the Unix epoch (wall clock) at which nowUs() was 0.
+    qint64 epochUs() const { return m_epochUs; }
+    // The device of the line open now, or last open.
+    QString device() const;
 
     // Session thread only.
     SerialLink *link() const { return m_link; }
@@ -89,9 +92,10 @@ public slots:
     void stopRun();
 
 signals:
+    // One record of the stream (session thread; see above).
+    void recorded(const Records::Record &record);
     void sentChanged();
     void receivedChanged();
-    void repliesReady();
     // A send was refused by the register rewrite; nothing was shown or sent.
     void refused(const QString &text);
     // The open line was lost; the session has closed it.
@@ -102,6 +106,10 @@ signals:
 private:
     // The line is closed: nothing held of it counts any more.
     void forgetLine();
+    // Numbers, stamps with the port and emits a record; frames are shown on
+    // their view first.
+    void publish(Records::Record r);
+    void event(Records::Kind kind, const QString &detail = QString());
     void readWaiting();
     void deliver(const QList<Frames::Frame> &frames);
     void armSilence();
@@ -117,13 +125,14 @@ private:
     QTimer m_runTimer;
     bool m_readPending = false;
 
-    mutable QMutex m_viewLock; // guards the two views and the reply queue
+    mutable QMutex m_viewLock; // guards the two views and the device
     TrafficSide m_sent;
     TrafficSide m_received;
-    QList<Received> m_replies;
+    QString m_device;
     mutable std::atomic<bool> m_sentNotified{false};
     mutable std::atomic<bool> m_receivedNotified{false};
-    std::atomic<bool> m_repliesNotified{false};
+    qint64 m_epochUs = 0;
+    quint64 m_seq = 0;
 
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_running{false};

@@ -28,28 +28,33 @@ QString ascLine(const QByteArray &frame) {
     return QStringLiteral("SndAsc:") + Cp936::bytewise(frame) + u'\n';
 }
 
-Outcome record(TrafficSide &side, const QByteArray &frame, const Rewriter *rewriter) {
+Outcome prepare(const QByteArray &frame, const Rewriter *rewriter) {
+    Outcome out;
     QByteArray wire = frame;
     if (rewriter) {
-        QString refusal;
-        const auto rewritten = rewriter->rewrite(frame, &refusal);
+        const auto rewritten = rewriter->rewrite(frame, &out.refusal);
         if (!rewritten)
-            return {std::nullopt, refusal};
+            return out;
         wire = *rewritten;
     }
-    side.enforceBound();
     // Caption lines end with LF then CR, traffic lines with LF alone.
     if (const auto code = commandCode(frame)) {
-        const QString text = caption(*code);
-        if (!text.isEmpty())
-            side.log.prepend(text + QStringLiteral("\n\r"));
+        out.caption = caption(*code);
+        if (!out.caption.isEmpty())
+            out.lines << out.caption + QStringLiteral("\n\r");
     }
     if (rewriter)
-        side.log.prepend(rewriter->line + QStringLiteral("\n\r"));
-    side.count += wire.size();
-    side.log.prepend(hexLine(wire));
-    side.log.prepend(ascLine(wire));
-    return {wire, {}};
+        out.lines << rewriter->line + QStringLiteral("\n\r");
+    out.lines << hexLine(wire) << ascLine(wire);
+    out.wire = std::move(wire);
+    return out;
+}
+
+Outcome record(TrafficSide &side, const QByteArray &frame, const Rewriter *rewriter) {
+    Outcome out = prepare(frame, rewriter);
+    if (out.wire)
+        side.add(out.lines, out.wire->size());
+    return out;
 }
 
 } // namespace Transmit

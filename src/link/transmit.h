@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -17,6 +18,14 @@ struct TrafficSide {
     void enforceBound() {
         if (log.enforceBound())
             count = 0;
+    }
+    // Shows one frame: the bound, its lines (oldest first) in front of the
+    // text, its bytes on the counter.
+    void add(const QStringList &lines, qint64 bytes) {
+        enforceBound();
+        for (const QString &l : lines)
+            log.prepend(l);
+        count += bytes;
     }
     void clear() {
         log.clear();
@@ -49,11 +58,18 @@ struct Rewriter {
 struct Outcome {
     std::optional<QByteArray> wire; // the bytes to write; nullopt when refused
     QString refusal;
+    // What the send view shows for it, oldest first: the caption line of the
+    // frame's command code, the rewrite line (when a rewriter is given), the
+    // hex line and the character line of the bytes written.
+    QStringList lines;
+    QString caption; // the caption line without its end characters
 };
 
-// Records one send on the view, in order: the bound, the caption line of the
-// frame's command code, the rewrite line and the rewrite (when a rewriter is
-// given), the counter, the hex line, the character line. Returns what goes out.
+// Rewrites (when a rewriter is given) and describes one send.
+Outcome prepare(const QByteArray &frame, const Rewriter *rewriter = nullptr);
+
+// Records one send on the view: the bound, the lines of prepare(), the counter.
+// Returns what goes out.
 Outcome record(TrafficSide &side, const QByteArray &frame, const Rewriter *rewriter = nullptr);
 
 } // namespace Transmit

@@ -70,7 +70,8 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(m_session, &Session::lost, this, &FrmMain::portLost);
     connect(m_session, &Session::refused, this,
             [this](const QString &text) { message(text, QStringLiteral("系统提示")); });
-    connect(m_session, &Session::repliesReady, this, &FrmMain::showReplies);
+    connect(m_session, &Session::recorded, &m_records, &RecordQueue::push, Qt::DirectConnection);
+    connect(&m_records, &RecordQueue::ready, this, &FrmMain::takeRecords, Qt::QueuedConnection);
     connect(m_session, &Session::runLine, this, &FrmMain::markRunLine);
     for (auto [timer, redraw] : {std::pair{&m_sentRedraw, &FrmMain::refreshSent},
                                  std::pair{&m_receivedRedraw, &FrmMain::refreshReceived}}) {
@@ -150,7 +151,7 @@ FrmMain::~FrmMain() {
 void FrmMain::settle() {
     inSessionAndWait([] {});
     QCoreApplication::sendPostedEvents(this);
-    showReplies();
+    takeRecords();
     refreshSent();
     refreshReceived();
 }
@@ -508,12 +509,20 @@ void FrmMain::SendComm(const QByteArray &frame) {
     inSession([s = m_session, frame] { s->SendComm(frame); });
 }
 
-void FrmMain::showReplies() {
-    const QList<Session::Received> replies = m_session->takeReplies();
-    for (const Session::Received &r : replies)
-        applyReply(r.reply);
-    if (!replies.isEmpty())
-        emit replyShown(replies.back().timeUs);
+void FrmMain::takeRecords() {
+    const QList<Records::Record> records = m_records.take();
+    const Records::Record *last = nullptr;
+    for (const Records::Record &r : records) {
+        if (r.kind != Records::Kind::Good || !r.reply)
+            continue;
+        const Receive::Reply &reply = *r.reply;
+        if (reply.value || reply.status || reply.inputs || reply.ioCommand) {
+            applyReply(reply);
+            last = &r;
+        }
+    }
+    if (last)
+        emit replyShown(last->timeUs);
 }
 
 void FrmMain::applyReply(const Receive::Reply &r) {

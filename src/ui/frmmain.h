@@ -4,6 +4,7 @@
 #include "commands/catalogue.h"
 #include "link/portmap.h"
 #include "link/receive.h"
+#include "link/recordqueue.h"
 #include "link/session.h"
 #include "link/transmit.h"
 
@@ -83,7 +84,7 @@ private:
     void closePort();
     void portLost(const QString &reason);
     void protocolSwitched();
-    void showReplies();
+    void takeRecords();
     void applyReply(const Receive::Reply &r);
     void scheduleRedraw(QTimer &timer, QElapsedTimer &last);
     void refreshSent();
@@ -116,6 +117,8 @@ private:
     PortMap m_ports;
     QThread m_thread;
     Session *m_session;
+    // The session's records, handed over in batches.
+    RecordQueue m_records;
     QPersistentModelIndex m_runMark;
     // The views are redrawn at most every RedrawMs while traffic flows.
     QTimer m_sentRedraw{this};
