@@ -2,6 +2,8 @@
 
 #include "link/portsettings.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
 
@@ -30,20 +32,75 @@ QString PortMap::device(int n) const {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(n);
 #else
-    return deviceIn(n, nullptr);
+    if (QString fixed = fixedDevice(n); !fixed.isEmpty())
+        return fixed;
+    const auto port = listedIn(n, orderedPorts(listed()));
+    return port ? port->location : QString();
 #endif
 }
 
-// The device of COMn; `listed` is the system's listing when already taken,
-// else it is taken only if COMn has neither override nor environment entry.
-QString PortMap::deviceIn(int n, const QStringList *listed) const {
+// The device of COMn given on the command line or in the environment.
+QString PortMap::fixedDevice(int n) const {
     if (const auto it = m_overrides.constFind(n); it != m_overrides.cend())
         return *it;
-    if (const QString env = m_env(QStringLiteral("T3208_COM%1").arg(n)); !env.isEmpty())
-        return env;
-    const QStringList own = listed ? QStringList() : ordered(m_lister());
-    const QStringList &ports = listed ? *listed : own;
-    return n >= 1 && n <= ports.size() ? ports.at(n - 1) : QString();
+    return m_env(QStringLiteral("T3208_COM%1").arg(n));
+}
+
+std::optional<ListedPort> PortMap::listedIn(int n, const QList<ListedPort> &ports) const {
+    if (n < 1 || n > 9)
+        return std::nullopt;
+    if (const auto pin = m_pins.constFind(n); pin != m_pins.cend()) {
+        if (auto now = find(ports, *pin))
+            return now;
+        return *pin; // unplugged: it keeps its name until it is back
+    }
+    // The other ports take the names no adapter is pinned to, in order.
+    qsizetype index = 0;
+    for (int k = 1; k < n; ++k)
+        index += m_pins.contains(k) ? 0 : 1;
+    for (const ListedPort &p : ports) {
+        const bool pinned = std::any_of(m_pins.cbegin(), m_pins.cend(),
+                                        [&p](const ListedPort &pin) { return pin.sameAdapter(p); });
+        if (pinned)
+            continue;
+        if (index-- == 0)
+            return p;
+    }
+    return std::nullopt;
+}
+
+std::optional<ListedPort> PortMap::listedPort(int n) const {
+#ifdef Q_OS_WIN
+    Q_UNUSED(n);
+    return std::nullopt;
+#else
+    if (!fixedDevice(n).isEmpty())
+        return std::nullopt;
+    return listedIn(n, orderedPorts(listed()));
+#endif
+}
+
+QString PortMap::label(int n) const {
+    const QList<ListedPort> ports = listed();
+    if (const QString fixed = device(n); !fixed.isEmpty() && !fixedDevice(n).isEmpty()) {
+        // A path given by the user: described when the system lists it (a
+        // by-id link names the same device as its target).
+        const QString target = QFileInfo(fixed).canonicalFilePath();
+        for (const ListedPort &p : ports)
+            if (p.location == fixed || (!target.isEmpty() && p.location == target)) {
+                ListedPort shown = p;
+                shown.location = fixed;
+                return shown.label();
+            }
+        return fixed;
+    }
+    const auto port = listedIn(n, orderedPorts(ports));
+    if (!port)
+        return {};
+    // A pinned adapter that is unplugged opens nothing now.
+    if (m_pins.contains(n) && !find(ports, *port))
+        return {};
+    return port->label();
 }
 
 QString PortMap::describe() const {
@@ -53,12 +110,89 @@ QString PortMap::describe() const {
         lines << QStringLiteral("COM%1 → COM%1").arg(n);
 #else
     // Listing the system's ports is slow: take it once for all nine names.
-    const QStringList listed = ordered(m_lister());
-    for (int n = 1; n <= 9; ++n)
-        if (const QString d = deviceIn(n, &listed); !d.isEmpty())
+    const QList<ListedPort> ports = orderedPorts(listed());
+    for (int n = 1; n <= 9; ++n) {
+        QString d = fixedDevice(n);
+        if (d.isEmpty())
+            if (const auto port = listedIn(n, ports))
+                d = port->location;
+        if (!d.isEmpty())
             lines << QStringLiteral("COM%1 → %2").arg(n).arg(d);
+    }
 #endif
     return lines.join(u'\n');
+}
+
+QList<ListedPort> PortMap::listed() const {
+    return m_snapshot ? *m_snapshot : m_lister();
+}
+
+void PortMap::setListed(const QList<ListedPort> &ports) {
+    m_snapshot = ports;
+}
+
+std::optional<ListedPort> PortMap::pin(int n) {
+    m_pins.remove(n);
+    const auto port = listedPort(n);
+    if (port)
+        m_pins.insert(n, *port);
+    return port;
+}
+
+void PortMap::unpin(int n) {
+    m_pins.remove(n);
+}
+
+std::function<QString()> PortMap::locator(int n) const {
+    if (const auto pin = m_pins.constFind(n); pin != m_pins.cend() && fixedDevice(n).isEmpty())
+        return [lister = m_lister, adapter = *pin] {
+            const auto now = find(lister(), adapter);
+            return now ? now->location : QString();
+        };
+    return [path = device(n)] { return QFileInfo::exists(path) ? path : QString(); };
+}
+
+int PortMap::locatorIntervalMs(int n) const {
+    return m_pins.contains(n) && fixedDevice(n).isEmpty() ? 250 : 50;
+}
+
+std::optional<ListedPort> PortMap::find(const QList<ListedPort> &ports, const ListedPort &adapter) {
+    for (const ListedPort &p : ports)
+        if (adapter.sameAdapter(p))
+            return p;
+    return std::nullopt;
+}
+
+QString PortMap::usbLocationIn(const QString &sysfsPath) {
+    // The USB device's own directory is named BUS-PORT[.PORT...]; its
+    // interfaces below it add ":CONFIG.INTERFACE".
+    static const QRegularExpression usbDevice(QStringLiteral("^\\d+-\\d+(\\.\\d+)*$"));
+    QString found;
+    for (const QString &part : sysfsPath.split(u'/', Qt::SkipEmptyParts))
+        if (usbDevice.match(part).hasMatch())
+            found = part;
+    return found;
+}
+
+bool ListedPort::sameAdapter(const ListedPort &other) const {
+    if (!hasIds)
+        return !other.hasIds && other.location == location;
+    if (!other.hasIds || other.vendorId != vendorId || other.productId != productId)
+        return false;
+    if (!serial.isEmpty())
+        return other.serial == serial;
+    if (!usbLocation.isEmpty())
+        return other.serial.isEmpty() && other.usbLocation == usbLocation;
+    return other.location == location;
+}
+
+QString ListedPort::label() const {
+    QStringList parts{location};
+    if (!description.isEmpty())
+        parts << description;
+    if (!serial.isEmpty())
+        parts << serial;
+    return parts.join(QStringLiteral(" · "));
 }
 
 PortMap::Env PortMap::systemEnv() {
@@ -72,7 +206,20 @@ PortMap::Lister PortMap::systemPorts() {
             const QString loc = info.systemLocation();
             const bool usb = info.hasVendorIdentifier() || loc.contains(QLatin1String("ttyUSB")) ||
                              loc.contains(QLatin1String("ttyACM"));
-            ports.append({loc, usb});
+            ListedPort p;
+            p.location = loc;
+            p.usb = usb;
+            p.hasIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
+            p.vendorId = info.vendorIdentifier();
+            p.productId = info.productIdentifier();
+            p.serial = info.serialNumber();
+            p.description = info.description();
+            // The adapter's place on the bus, from sysfs; reading the link
+            // opens nothing.
+            p.usbLocation = usbLocationIn(QFileInfo(QStringLiteral("/sys/class/tty/") +
+                                                    info.portName() + QStringLiteral("/device"))
+                                              .canonicalFilePath());
+            ports.append(p);
         }
         return ports;
     };
@@ -98,13 +245,17 @@ bool naturalLess(const QString &a, const QString &b) {
 } // namespace
 
 QStringList PortMap::ordered(QList<ListedPort> ports) {
+    QStringList out;
+    for (const ListedPort &p : orderedPorts(std::move(ports)))
+        out << p.location;
+    return out;
+}
+
+QList<ListedPort> PortMap::orderedPorts(QList<ListedPort> ports) {
     std::stable_sort(ports.begin(), ports.end(), [](const ListedPort &a, const ListedPort &b) {
         if (a.usb != b.usb)
             return a.usb;
         return naturalLess(a.location, b.location);
     });
-    QStringList out;
-    for (const ListedPort &p : ports)
-        out << p.location;
-    return out;
+    return ports;
 }
