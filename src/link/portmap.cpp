@@ -50,9 +50,8 @@ std::optional<ListedPort> PortMap::listedIn(int n, const QList<ListedPort> &port
     if (n < 1 || n > 9)
         return std::nullopt;
     if (const auto pin = m_pins.constFind(n); pin != m_pins.cend()) {
-        if (auto now = find(ports, *pin))
-            return now;
-        return *pin; // unplugged: it keeps its name until it is back
+        // Unplugged, it opens nothing; no other adapter takes its name.
+        return find(ports, *pin);
     }
     // The other ports take the names no adapter is pinned to, in order.
     qsizetype index = 0;
@@ -95,12 +94,7 @@ QString PortMap::label(int n) const {
         return fixed;
     }
     const auto port = listedIn(n, orderedPorts(ports));
-    if (!port)
-        return {};
-    // A pinned adapter that is unplugged opens nothing now.
-    if (m_pins.contains(n) && !find(ports, *port))
-        return {};
-    return port->label();
+    return port ? port->label() : QString();
 }
 
 QString PortMap::describe() const {

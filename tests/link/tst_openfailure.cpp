@@ -143,8 +143,7 @@ void TstOpenFailure::holders_data() {
         << QStringList{"55:x:-"} << QStringList{"LCK..ttyT1:55\n"} << QList<Holder>{};
     QTest::newRow("garbage in the lock file")
         << QStringList{"5:y:-"} << QStringList{"LCK..ttyT0:abc\n"} << QList<Holder>{};
-    QTest::newRow("nobody") << QStringList{"1:init:0->other"} << QStringList{}
-                            << QList<Holder>{};
+    QTest::newRow("nobody") << QStringList{"1:init:0->other"} << QStringList{} << QList<Holder>{};
 }
 
 void TstOpenFailure::holders() {
@@ -171,8 +170,8 @@ void TstOpenFailure::holders() {
         comm.write(parts[1].toUtf8() + "\n");
         if (parts[2] != "-") {
             const QStringList fd = parts[2].split("->");
-            QVERIFY(QFile::link(fd[1] == "dev" ? device : other,
-                                root.filePath(pdir + "/fd/" + fd[0])));
+            QVERIFY(
+                QFile::link(fd[1] == "dev" ? device : other, root.filePath(pdir + "/fd/" + fd[0])));
         }
     }
     for (const QString &l : locks) {
@@ -192,9 +191,12 @@ void TstOpenFailure::realFailures_data() {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("expected"); // a part of the message, %1 the device
 
-    QTest::newRow("missing") << "missing" << "%1 不存在。";
-    QTest::newRow("missing in a missing folder") << "missing-dir" << "%1 不存在。";
-    QTest::newRow("in use by this process") << "in-use" << "%1 正被其他程序占用: ";
+    QTest::newRow("missing") << "missing"
+                             << "%1 不存在。";
+    QTest::newRow("missing in a missing folder") << "missing-dir"
+                                                 << "%1 不存在。";
+    QTest::newRow("in use by this process") << "in-use"
+                                            << "%1 正被其他程序占用: ";
 }
 
 void TstOpenFailure::realFailures() {
