@@ -43,7 +43,11 @@ PortWatcher::PortWatcher(PortMap::Lister lister, int intervalMs, QObject *parent
     connect(&m_thread, &QThread::finished, poller, &QObject::deleteLater);
     connect(&m_thread, &QThread::started, poller, [poller] { poller->start(); });
     m_thread.setObjectName(QStringLiteral("ports"));
-    m_thread.start(QThread::LowPriority);
+}
+
+void PortWatcher::start() {
+    if (!m_thread.isRunning())
+        m_thread.start(QThread::LowPriority);
 }
 
 PortWatcher::~PortWatcher() {

@@ -12,10 +12,11 @@ class PortWatcher : public QObject {
 public:
     static constexpr int DefaultIntervalMs = 1000;
 
-    // Starts at once; the first list is reported as a change.
     explicit PortWatcher(PortMap::Lister lister, int intervalMs = DefaultIntervalMs,
                          QObject *parent = nullptr);
     ~PortWatcher() override;
+    // Starts listing; the first list is reported as a change.
+    void start();
 
 signals:
     // The listed ports changed (emitted on the watcher's thread: connect queued

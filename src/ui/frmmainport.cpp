@@ -43,6 +43,7 @@ void FrmMain::bindPortWatch() {
         m_ports.setListed(ports);
         showPortDevice();
     });
+    m_watcher->start();
 }
 
 bool FrmMain::autoReconnect() const {
