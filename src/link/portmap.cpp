@@ -2,10 +2,16 @@
 
 #include "link/portsettings.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
+
+#ifdef Q_OS_LINUX
+#include <dirent.h>
+#endif
 
 PortMap::PortMap(const QStringList &overrides, Env env, Lister lister)
     : m_env(std::move(env)), m_lister(std::move(lister)) {
@@ -193,29 +199,74 @@ PortMap::Env PortMap::systemEnv() {
     return [](const QString &name) { return qEnvironmentVariable(name.toLatin1().constData()); };
 }
 
+namespace {
+
+// Listing the system's ports through the serial port module costs tens of
+// milliseconds of CPU here (it walks the whole device database). A tty
+// appearing or going shows as an entry of /sys/class/tty with a new inode, so
+// the entries' names and inodes, cheap to read, say whether the last listing
+// still holds.
+QByteArray ttySignature() {
+    QByteArray sig;
+#ifdef Q_OS_LINUX
+    DIR *dir = ::opendir("/sys/class/tty");
+    if (!dir)
+        return sig;
+    while (const dirent *e = ::readdir(dir)) {
+        sig += e->d_name;
+        sig += ':';
+        sig += QByteArray::number(quint64(e->d_ino));
+        sig += '\n';
+    }
+    ::closedir(dir);
+#endif
+    return sig;
+}
+
+QList<ListedPort> listSystemPorts() {
+    QList<ListedPort> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const QString loc = info.systemLocation();
+        ListedPort p;
+        p.location = loc;
+        p.usb = info.hasVendorIdentifier() || loc.contains(QLatin1String("ttyUSB")) ||
+                loc.contains(QLatin1String("ttyACM"));
+        p.hasIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
+        p.vendorId = info.vendorIdentifier();
+        p.productId = info.productIdentifier();
+        p.serial = info.serialNumber();
+        p.description = info.description();
+        // The adapter's place on the bus, from sysfs; reading the link opens
+        // nothing.
+        p.usbLocation =
+            PortMap::usbLocationIn(QFileInfo(QStringLiteral("/sys/class/tty/") + info.portName() +
+                                             QStringLiteral("/device"))
+                                       .canonicalFilePath());
+        ports.append(p);
+    }
+    return ports;
+}
+
+} // namespace
+
 PortMap::Lister PortMap::systemPorts() {
     return [] {
-        QList<ListedPort> ports;
-        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-            const QString loc = info.systemLocation();
-            const bool usb = info.hasVendorIdentifier() || loc.contains(QLatin1String("ttyUSB")) ||
-                             loc.contains(QLatin1String("ttyACM"));
-            ListedPort p;
-            p.location = loc;
-            p.usb = usb;
-            p.hasIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
-            p.vendorId = info.vendorIdentifier();
-            p.productId = info.productIdentifier();
-            p.serial = info.serialNumber();
-            p.description = info.description();
-            // The adapter's place on the bus, from sysfs; reading the link
-            // opens nothing.
-            p.usbLocation = usbLocationIn(QFileInfo(QStringLiteral("/sys/class/tty/") +
-                                                    info.portName() + QStringLiteral("/device"))
-                                              .canonicalFilePath());
-            ports.append(p);
+        static QMutex lock;
+        static QByteArray lastSignature;
+        static QList<ListedPort> last;
+        static QElapsedTimer changed;
+        const QByteArray sig = ttySignature();
+        QMutexLocker locker(&lock);
+        // For a few seconds after a change the system may still be filling
+        // in an adapter's details (serial number, group): listed afresh.
+        if (sig.isEmpty() || sig != lastSignature || !changed.isValid() ||
+            changed.elapsed() < 3000) {
+            if (sig != lastSignature || !changed.isValid())
+                changed.start();
+            last = listSystemPorts();
+            lastSignature = sig;
         }
-        return ports;
+        return last;
     };
 }
 
