@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace OpenFailure {
 
@@ -84,6 +86,7 @@ QList<Holder> holdersOf(const QString &path, const QString &procRoot, const QStr
 
 Lookups Lookups::system(std::function<QStringList()> ports) {
     Lookups l;
+#ifdef Q_OS_UNIX
     l.ownerGroup = [](const QString &path) -> std::optional<uint> {
         struct stat st {};
         if (::stat(QFile::encodeName(path).constData(), &st) != 0)
@@ -97,6 +100,13 @@ Lookups Lookups::system(std::function<QStringList()> ports) {
         const group *g = ::getgrgid(gid_t(gid));
         return g ? QString::fromLocal8Bit(g->gr_name) : QString();
     };
+#else
+    l.ownerGroup = [](const QString &path) -> std::optional<uint> {
+        return QFileInfo::exists(path) ? std::optional<uint>(0) : std::nullopt;
+    };
+    l.mayOpen = [](const QString &) { return true; };
+    l.groupName = [](uint) { return QString(); };
+#endif
     l.holders = [](const QString &path) {
         return holdersOf(path, QStringLiteral("/proc"),
                          {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"),

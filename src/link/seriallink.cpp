@@ -22,6 +22,7 @@ bool PortLink::open(const QString &device, const PortSettings::Line &line, QStri
     m_port->setStopBits(line.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port->open(QIODevice::ReadWrite)) {
+#ifdef Q_OS_UNIX
         if (error) {
             const auto e = m_port->error();
             const auto hint = e == QSerialPort::DeviceNotFoundError ? OpenFailure::Hint::NotFound
@@ -32,6 +33,10 @@ bool PortLink::open(const QString &device, const PortSettings::Line &line, QStri
                                               return PortMap::ordered(PortMap::systemPorts()());
                                           }));
         }
+#else
+        if (error)
+            *error = m_port->errorString();
+#endif
         m_port->clearError();
         return false;
     }
