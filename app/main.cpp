@@ -32,6 +32,11 @@ int main(int argc, char *argv[]) {
         QStringLiteral("simulate"),
         QStringLiteral("Attach a simulated T3208 controller (address 1) as COM1."));
     parser.addOption(simulate);
+    const QCommandLineOption noReconnect(
+        QStringLiteral("no-reconnect"),
+        QStringLiteral("Close the port when its line is lost instead of waiting for the same "
+                       "device to come back and reopening it."));
+    parser.addOption(noReconnect);
     parser.process(app);
 
     QStringList overrides = parser.values(port);
@@ -56,6 +61,8 @@ int main(int argc, char *argv[]) {
         overrides << QStringLiteral("COM1=") + device;
     }
     FrmMain w{PortMap(overrides), link};
+    if (parser.isSet(noReconnect))
+        w.setAutoReconnect(false);
     w.show();
     // For start-up measurements: report once the window has been shown and
     // its first events handled, and optionally quit.

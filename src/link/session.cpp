@@ -16,19 +16,12 @@ constexpr qint64 ReadSliceMs = 5;
 } // namespace
 
 Session::Session(SerialLink *link, QObject *parent)
-    : QObject(parent), m_link(link), m_silence(this), m_runTimer(this) {
+    : QObject(parent), m_link(link), m_reconnect(this), m_silence(this), m_runTimer(this) {
     m_clock.start();
     m_epochUs = QDateTime::currentMSecsSinceEpoch() * 1000;
     m_link->setParent(this);
     connect(m_link, &SerialLink::dataArrived, this, &Session::readWaiting);
-    connect(m_link, &SerialLink::lost, this, [this](const QString &reason) {
-        const bool wasRunning = m_running;
-        forgetLine();
-        event(Records::Kind::Lost, reason);
-        if (wasRunning)
-            stopRun();
-        emit lost(reason);
-    });
+    connect(m_link, &SerialLink::lost, this, &Session::lineLost);
     m_silence.setSingleShot(true);
     m_silence.setTimerType(Qt::PreciseTimer);
     connect(&m_silence, &QTimer::timeout, this, &Session::expireSilence);
@@ -83,13 +76,18 @@ void Session::event(Records::Kind kind, const QString &detail) {
 }
 
 bool Session::open(const QString &device, const PortSettings::Line &line, QString *error) {
+    return open(device, line, error, Reconnector::pathLocator(device), 50);
+}
+
+bool Session::open(const QString &device, const PortSettings::Line &line, QString *error,
+                   Reconnector::Locator locate, int lookMs) {
     close();
     if (!m_link->open(device, line, error))
         return false;
-    // A character is 10 bits at 8N1; the RTU gap rule is 3.5 of them.
-    const qint64 gapUs = 35LL * 1'000'000 / std::max<qint64>(1, line.baud);
-    m_assembler.setRtuSilenceUs(std::max(Frames::Assembler::DefaultRtuSilenceUs, gapUs));
-    m_open = true;
+    m_line = line;
+    m_locate = std::move(locate);
+    m_lookMs = lookMs;
+    applyLine(line);
     {
         QMutexLocker lock(&m_viewLock);
         m_device = device;
@@ -100,12 +98,77 @@ bool Session::open(const QString &device, const PortSettings::Line &line, QStrin
     return true;
 }
 
+void Session::applyLine(const PortSettings::Line &line) {
+    // A character is 10 bits at 8N1; the RTU gap rule is 3.5 of them.
+    const qint64 gapUs = 35LL * 1'000'000 / std::max<qint64>(1, line.baud);
+    m_assembler.setRtuSilenceUs(std::max(Frames::Assembler::DefaultRtuSilenceUs, gapUs));
+    m_open = true;
+}
+
 void Session::close() {
     const bool wasOpen = m_link->isOpen();
+    const bool wasWaiting = m_waiting.exchange(false);
+    m_reconnect.stop();
     m_link->close();
     forgetLine();
-    if (wasOpen)
+    if (wasOpen || wasWaiting)
         event(Records::Kind::Closed, device());
+}
+
+void Session::setAutoReconnect(bool on) {
+    m_autoReconnect = on;
+    if (!on && m_waiting.exchange(false)) {
+        m_reconnect.stop();
+        event(Records::Kind::Closed, device());
+    }
+}
+
+void Session::lineLost(const QString &reason) {
+    const bool wasRunning = m_running;
+    giveUpHeld();
+    forgetLine();
+    event(Records::Kind::Lost, reason);
+    // Moving a motor again unattended is unsafe: the run stays stopped, also
+    // once the line is back.
+    if (wasRunning)
+        stopRun();
+    if (!m_autoReconnect || !m_locate) {
+        emit lost(reason);
+        return;
+    }
+    m_waiting = true;
+    m_reconnect.start(
+        m_locate, [this](const QString &device) { return reopen(device); }, m_lookMs);
+    emit reconnecting(device(), reason);
+}
+
+void Session::giveUpHeld() {
+    // As if the line had stayed silent: every held byte is given up, a frame's
+    // beginning as incomplete. Bounded, in case a deadline did not move.
+    for (int round = 0; round < 64; ++round) {
+        const auto deadline = m_assembler.deadlineUs();
+        if (!deadline)
+            break;
+        deliver(m_assembler.expire(std::max(*deadline, nowUs())));
+    }
+}
+
+bool Session::reopen(const QString &device) {
+    QString error;
+    if (!m_link->open(device, m_line, &error))
+        return false;
+    m_assembler.reset();
+    applyLine(m_line);
+    m_waiting = false;
+    {
+        QMutexLocker lock(&m_viewLock);
+        m_device = device;
+    }
+    event(Records::Kind::Reconnected, device);
+    emit reconnected(device);
+    if (m_link->bytesWaiting() > 0)
+        readWaiting();
+    return true;
 }
 
 void Session::forgetLine() {

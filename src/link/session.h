@@ -29,6 +29,7 @@
 #include "commands/registerform.h"
 #include "link/portsettings.h"
 #include "link/receive.h"
+#include "link/reconnect.h"
 #include "link/record.h"
 #include "link/transmit.h"
 
@@ -53,6 +54,10 @@ public:
 
     // Thread-safe.
     bool isOpen() const { return m_open.load(); }
+    // The line was lost and the session waits for the same device to come
+    // back (isOpen() is false meanwhile).
+    bool waiting() const { return m_waiting.load(); }
+    bool autoReconnect() const { return m_autoReconnect.load(); }
     bool running() const { return m_running.load(); }
     qint64 receivedTotal() const { return m_receivedTotal.load(); }
     // Snapshots of the views; taking one re-arms the matching change signal.
@@ -67,12 +72,21 @@ public:
 
     // Session thread only.
     SerialLink *link() const { return m_link; }
+    // Opens the line as open() does; after a loss the same device is looked
+    // for with `locate` every `lookMs` (open() looks for the path itself).
+    bool open(const QString &device, const PortSettings::Line &line, QString *error,
+              Reconnector::Locator locate, int lookMs);
 
 public slots:
     // Opens the line; false with *error set when it cannot be opened. The RTU
     // silence is 100 ms or 3.5 characters at the line's rate, whichever is longer.
     bool open(const QString &device, const PortSettings::Line &line, QString *error);
+    // Closes the line, or ends the wait for a lost one.
     void close();
+    // On (the default): a lost line is waited for and reopened with the same
+    // settings; the runner stays stopped. Off: a loss closes the line. Turning
+    // it off during a wait ends the wait as a close.
+    void setAutoReconnect(bool on);
 
     // The one way a frame reaches the line: shown, counted, written. Does nothing
     // while the line is closed.
@@ -98,14 +112,23 @@ signals:
     void receivedChanged();
     // A send was refused by the register rewrite; nothing was shown or sent.
     void refused(const QString &text);
-    // The open line was lost; the session has closed it.
+    // The open line was lost; the session has closed it (reconnecting is off).
     void lost(const QString &reason);
+    // The open line was lost; the session waits for `device` to come back.
+    void reconnecting(const QString &device, const QString &reason);
+    // The lost line is open again, now at `device`.
+    void reconnected(const QString &device);
     // The runner processed this line (-1: the run stopped).
     void runLine(int row);
 
 private:
     // The line is closed: nothing held of it counts any more.
     void forgetLine();
+    void lineLost(const QString &reason);
+    // Gives up the bytes held of a frame the loss broke, as the silence would.
+    void giveUpHeld();
+    bool reopen(const QString &device);
+    void applyLine(const PortSettings::Line &line);
     // Numbers, stamps with the port and emits a record; frames are shown on
     // their view first.
     void publish(Records::Record r);
@@ -121,6 +144,10 @@ private:
     SerialLink *m_link;
     Frames::Assembler m_assembler;
     QElapsedTimer m_clock;
+    Reconnector m_reconnect;
+    Reconnector::Locator m_locate;
+    int m_lookMs = 100;
+    PortSettings::Line m_line;
     QTimer m_silence;
     QTimer m_runTimer;
     bool m_readPending = false;
@@ -136,6 +163,8 @@ private:
 
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_waiting{false};
+    std::atomic<bool> m_autoReconnect{true};
     std::atomic<qint64> m_receivedTotal{0};
 
     std::optional<Transmit::Rewriter> m_registers;

@@ -9,6 +9,7 @@
 #include "commands/extended.h"
 #include "commands/registerform.h"
 #include "link/portsettings.h"
+#include "link/portwatcher.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
 #include "ui/replyview.h"
@@ -68,6 +69,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(&m_thread, &QThread::finished, m_session, &QObject::deleteLater);
     m_thread.start(QThread::TimeCriticalPriority);
     connect(m_session, &Session::lost, this, &FrmMain::portLost);
+    bindPortWatch();
     connect(m_session, &Session::refused, this,
             [this](const QString &text) { message(text, QStringLiteral("系统提示")); });
     connect(m_session, &Session::recorded, &m_records, &RecordQueue::push, Qt::DirectConnection);
@@ -509,8 +511,12 @@ void FrmMain::bindWorkbench() {
 }
 
 void FrmMain::SendComm(const QByteArray &frame) {
-    if (!m_session->isOpen())
+    if (!m_session->isOpen()) {
+        if (m_session->waiting())
+            statusBar()->showMessage(QStringLiteral("串口正在等待重新连接，请求未发送: ") +
+                                     m_session->device());
         return;
+    }
     inSession([s = m_session, frame] { s->SendComm(frame); });
 }
 
@@ -565,6 +571,8 @@ void FrmMain::setPortControls(bool open) {
 void FrmMain::openPort() {
     const QString settings = PortSettings::settingsText(ui->Combo2->currentText());
     inSessionAndWait([s = m_session] { s->close(); });
+    m_ports.unpin(m_openPort);
+    m_openPort = 0;
     const auto number = PortSettings::portNumber(ui->Combo1->currentText());
     if (!number) {
         message(QStringLiteral("请选择正确的串口名"));
@@ -572,13 +580,21 @@ void FrmMain::openPort() {
     }
     QString error;
     const auto line = PortSettings::parse(settings, &error);
+    // The port opens the adapter listed now, and keeps it while open.
+    m_ports.setListed(m_ports.lister()());
     const QString device = m_ports.device(*number);
+    m_ports.pin(*number);
     if (line && device.isEmpty())
         error = QStringLiteral("COM%1 没有对应的串口设备").arg(*number);
     bool opened = false;
     if (line && !device.isEmpty())
-        inSessionAndWait([&] { opened = m_session->open(device, *line, &error); });
+        inSessionAndWait(
+            [&, locate = m_ports.locator(*number), every = m_ports.locatorIntervalMs(*number)] {
+                opened = m_session->open(device, *line, &error, locate, every);
+            });
+    m_openPort = opened ? *number : 0;
     if (!opened) {
+        m_ports.unpin(*number);
         statusBar()->clearMessage();
         message(QStringLiteral("串口打开失败:") + error);
         return;
@@ -589,11 +605,16 @@ void FrmMain::openPort() {
 
 void FrmMain::closePort() {
     inSessionAndWait([s = m_session] { s->close(); });
+    m_ports.unpin(m_openPort);
+    m_openPort = 0;
     setPortControls(false);
     statusBar()->clearMessage();
 }
 
 void FrmMain::portLost(const QString &reason) {
+    runStoppedByLoss();
+    m_ports.unpin(m_openPort);
+    m_openPort = 0;
     setPortControls(false);
     statusBar()->showMessage(QStringLiteral("串口已断开"));
     message(QStringLiteral("串口连接已断开:") + reason);

@@ -20,7 +20,10 @@
 namespace Ui {
 class FrmMain;
 }
+class QAction;
+class QLabel;
 class QMessageBox;
+class PortWatcher;
 class SerialLink;
 
 class FrmMain : public QMainWindow {
@@ -52,6 +55,10 @@ public:
     // Every byte received since the window opened, whatever the view bound
     // has cleared.
     qint64 receivedTotal() const { return m_session->receivedTotal(); }
+    // Reconnecting after a lost line ("自动重连"; on by default).
+    bool autoReconnect() const;
+    void setAutoReconnect(bool on);
+
     // For scripted use: waits until the session has handled everything asked
     // of it so far, then shows what it sent back.
     void settle();
@@ -83,6 +90,13 @@ private:
     void openPort();
     void closePort();
     void portLost(const QString &reason);
+    // Reconnecting (frmmainport.cpp).
+    void bindPortWatch();
+    void applyAutoReconnect(bool on);
+    void portWaiting(const QString &device);
+    void portReconnected(const QString &device);
+    void showPortDevice();
+    void runStoppedByLoss();
     void protocolSwitched();
     void takeRecords();
     void applyReply(const Receive::Reply &r);
@@ -127,4 +141,8 @@ private:
     QElapsedTimer m_receivedDrawn;
     bool m_listPending = false;
     QPointer<QMessageBox> m_box;
+    QAction *m_autoReconnect = nullptr;
+    QLabel *m_portDevice = nullptr;
+    std::unique_ptr<PortWatcher> m_watcher;
+    int m_openPort = 0; // the COMn open or waited for; 0 while closed
 };
