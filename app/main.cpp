@@ -32,6 +32,11 @@ int main(int argc, char *argv[]) {
         QStringLiteral("simulate"),
         QStringLiteral("Attach a simulated T3208 controller (address 1) as COM1."));
     parser.addOption(simulate);
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("Keep every frame and link event in a CSV traffic log from the start."),
+        QStringLiteral("FILE"));
+    parser.addOption(log);
     parser.process(app);
 
     QStringList overrides = parser.values(port);
@@ -57,6 +62,8 @@ int main(int argc, char *argv[]) {
     }
     FrmMain w{PortMap(overrides), link};
     w.show();
+    if (parser.isSet(log))
+        w.startLog(parser.value(log));
     // For start-up measurements: report once the window has been shown and
     // its first events handled, and optionally quit.
     if (qEnvironmentVariableIsSet("T3208_REPORT_SHOWN"))
