@@ -42,11 +42,13 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 #include <algorithm>
@@ -149,6 +151,35 @@ struct Pty {
     }
 };
 
+// --paints: which widgets were painted during a stream, and how much of them.
+struct PaintCounter : QObject {
+    std::map<std::string, std::pair<int, qint64>> byWidget; // paints, pixels
+    bool eventFilter(QObject *o, QEvent *e) override {
+        if (e->type() == QEvent::Paint) {
+            const QRect r = static_cast<QPaintEvent *>(e)->rect();
+            QString name = o->objectName();
+            if (name.isEmpty())
+                name = QString::fromLatin1(o->metaObject()->className()) + u'@' +
+                       (o->parent() ? o->parent()->objectName() : QString());
+            auto &entry = byWidget[name.toStdString()];
+            ++entry.first;
+            entry.second += qint64(r.width()) * r.height();
+        }
+        return false;
+    }
+    void print(double seconds) const {
+        std::vector<std::pair<qint64, std::string>> top;
+        for (const auto &[name, v] : byWidget)
+            top.emplace_back(v.second, name + " " + std::to_string(v.first));
+        std::sort(top.rbegin(), top.rend());
+        std::printf("  painted (widget, paints, kpixels/s):\n");
+        for (std::size_t i = 0; i < std::min<std::size_t>(15, top.size()); ++i)
+            std::printf("    %-50s %8.0f\n", top[i].second.c_str(),
+                        top[i].first / 1000.0 / seconds);
+    }
+};
+bool g_paints = false;
+
 bool g_hidden = false;
 bool g_log = false;
 QTemporaryDir *g_logDir = nullptr;
@@ -182,18 +213,20 @@ std::unique_ptr<FrmMain> openWindow(const Pty &pty) {
     return w;
 }
 
-// The longest time the GUI thread's event loop was kept from a 10 ms timer.
+// The longest time the GUI thread's event loop was kept from a 25 ms timer
+// (not shorter: the probe's own wake-ups would count in the CPU figures).
 struct StallProbe {
+    static constexpr int PeriodMs = 25;
     QTimer timer;
     QElapsedTimer since;
     double worstMs = 0;
     StallProbe() {
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, [this] {
-            worstMs = std::max(worstMs, double(since.nsecsElapsed()) / 1e6 - 10.0);
+            worstMs = std::max(worstMs, double(since.nsecsElapsed()) / 1e6 - PeriodMs);
             since.restart();
         });
-        timer.start(10);
+        timer.start(PeriodMs);
         since.start();
     }
 };
@@ -205,7 +238,7 @@ void runUntil(const std::function<bool()> &done, int timeoutMs) {
     // no CPU worth measuring.
     while (!done() && t.elapsed() < timeoutMs) {
         QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
         loop.exec();
     }
 }
@@ -418,6 +451,9 @@ StreamFigures pacedStream(const QByteArray &data, const char *logName) {
     int fieldSets = 0;
     QObject::connect(w->findChild<QLineEdit *>(QStringLiteral("Text18")), &QLineEdit::textChanged,
                      [&] { ++fieldSets; });
+    PaintCounter paints;
+    if (g_paints)
+        qApp->installEventFilter(&paints);
     StallProbe probe;
     const double cpu0 = processCpuS();
     const double gui0 = threadCpuS();
@@ -434,6 +470,10 @@ StreamFigures pacedStream(const QByteArray &data, const char *logName) {
     f.stallMs = probe.worstMs;
     f.lost = data.size() - w->receivedTotal();
     f.fieldSets = fieldSets;
+    if (g_paints) {
+        qApp->removeEventFilter(&paints);
+        paints.print(wall);
+    }
     return f;
 }
 
@@ -509,6 +549,7 @@ int main(int argc, char **argv) {
             phases.emplace_back(argv[i + 1]);
         g_hidden = g_hidden || std::strcmp(argv[i], "--hidden") == 0;
         g_log = g_log || std::strcmp(argv[i], "--log") == 0;
+        g_paints = g_paints || std::strcmp(argv[i], "--paints") == 0;
     }
     QTemporaryDir logDir;
     g_logDir = &logDir;

@@ -125,6 +125,13 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     traffic.setPointSizeF(font().pointSizeF());
     for (QPlainTextEdit *view : {ui->RichTextBox1, ui->RichTextBox2})
         view->setFont(traffic);
+    // The byte counters change with every redraw under a stream: at a fixed
+    // size (room for nine digits) a new count repaints the label alone
+    // instead of laying out and repainting the whole page.
+    for (QLabel *count : {ui->Label44, ui->Label45})
+        count->setFixedSize(std::max(count->minimumWidth(), count->fontMetrics().horizontalAdvance(
+                                                                QStringLiteral("000000000"))),
+                            count->sizeHint().height());
 
     // Buttons may shrink to their caption when the screen is small.
     for (QPushButton *b : findChildren<QPushButton *>())
@@ -541,7 +548,13 @@ void FrmMain::scheduleTake() {
 void FrmMain::takeRecords() {
     m_take.stop();
     m_taken.start();
-    const QList<Records::Record> records = m_records.take();
+    // While records flow they are taken once per frame on the timer, without
+    // an event per batch; the first empty take re-arms the queue's signal.
+    QList<Records::Record> records = m_records.take(false);
+    if (records.isEmpty())
+        records = m_records.take(true);
+    if (!records.isEmpty())
+        m_take.start(int(FrameMs));
     const Records::Record *last = nullptr;
     for (const Records::Record &r : records) {
         if (r.kind != Records::Kind::Good || !r.reply)
