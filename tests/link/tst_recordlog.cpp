@@ -139,15 +139,23 @@ void TstRecordLog::isoTime_data() {
     QTest::addColumn<qint64>("epochUs");
     QTest::addColumn<QString>("time");
 
-    // 2025-12-09 23:41:07.123456 UTC.
+    // 2025-12-09 23:41:07.123456 UTC. Each row in a second of its own: a
+    // new zone shows from the next second on.
     const qint64 evening = 1'765'323'667'123'456;
     QTest::newRow("UTC") << QByteArray("UTC") << evening << "2025-12-09T23:41:07.123456+00:00";
     QTest::newRow("east, next day")
-        << QByteArray("Asia/Shanghai") << evening << "2025-12-10T07:41:07.123456+08:00";
-    QTest::newRow("west, half hour")
-        << QByteArray("America/St_Johns") << evening << "2025-12-09T20:11:07.123456-03:30";
+        << QByteArray("Asia/Shanghai") << evening + 1'000'000 << "2025-12-10T07:41:08.123456+08:00";
+    QTest::newRow("west, half hour") << QByteArray("America/St_Johns") << evening + 2'000'000
+                                     << "2025-12-09T20:11:09.123456-03:30";
     QTest::newRow("microseconds below a millisecond")
-        << QByteArray("UTC") << qint64(1'765'323'667'000'007) << "2025-12-09T23:41:07.000007+00:00";
+        << QByteArray("UTC") << qint64(1'765'323'600'000'007) << "2025-12-09T23:40:00.000007+00:00";
+    QTest::newRow("same second, other microseconds")
+        << QByteArray("UTC") << qint64(1'765'323'600'999'999) << "2025-12-09T23:40:00.999999+00:00";
+    QTest::newRow("before 1970") << QByteArray("UTC") << qint64(-1)
+                                 << "1969-12-31T23:59:59.999999+00:00";
+    QTest::newRow("summer time offset")
+        << QByteArray("Europe/Berlin") << qint64(1'751'328'000'000'000)
+        << "2025-07-01T02:00:00.000000+02:00";
 }
 
 void TstRecordLog::isoTime() {
