@@ -37,6 +37,11 @@ int main(int argc, char *argv[]) {
         QStringLiteral("Close the port when its line is lost instead of waiting for the same "
                        "device to come back and reopening it."));
     parser.addOption(noReconnect);
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("Keep every frame and link event in a CSV traffic log from the start."),
+        QStringLiteral("FILE"));
+    parser.addOption(log);
     parser.process(app);
 
     QStringList overrides = parser.values(port);
@@ -64,6 +69,8 @@ int main(int argc, char *argv[]) {
     if (parser.isSet(noReconnect))
         w.setAutoReconnect(false);
     w.show();
+    if (parser.isSet(log))
+        w.startLog(parser.value(log));
     // For start-up measurements: report once the window has been shown and
     // its first events handled, and optionally quit.
     if (qEnvironmentVariableIsSet("T3208_REPORT_SHOWN"))

@@ -16,7 +16,8 @@ constexpr qint64 ReadSliceMs = 5;
 } // namespace
 
 Session::Session(SerialLink *link, QObject *parent)
-    : QObject(parent), m_link(link), m_reconnect(this), m_silence(this), m_runTimer(this) {
+    : QObject(parent), m_link(link), m_reconnect(this), m_silence(this), m_runTimer(this),
+      m_log(this) {
     m_clock.start();
     m_epochUs = QDateTime::currentMSecsSinceEpoch() * 1000;
     m_link->setParent(this);
@@ -28,6 +29,7 @@ Session::Session(SerialLink *link, QObject *parent)
     m_runTimer.setTimerType(Qt::PreciseTimer);
     m_runTimer.setInterval(Runner::DefaultInterval);
     connect(&m_runTimer, &QTimer::timeout, this, &Session::runTick);
+    connect(&m_log, &RecordLog::failed, this, &Session::logFailed);
 }
 
 Session::~Session() = default;
@@ -51,14 +53,21 @@ QString Session::device() const {
 
 void Session::publish(Records::Record r) {
     r.seq = ++m_seq;
+    Stamp stamp;
+    if (r.isFrame()) {
+        stamp = {true, m_epochUs + r.timeUs, r.timeUs - m_openedUs, r.timeUs - m_previousFrameUs};
+        m_previousFrameUs = r.timeUs;
+    }
     {
         QMutexLocker lock(&m_viewLock);
         r.port = m_device;
         if (r.direction == Records::Direction::Sent)
-            m_sent.add(r.lines, r.bytes.size());
+            m_sent.add(r.lines, r.bytes.size(), stamp);
         else if (r.direction == Records::Direction::Received)
-            m_received.add(r.lines, r.bytes.size());
+            m_received.add(r.lines, r.bytes.size(), stamp);
     }
+    if (m_log.isOpen())
+        m_log.write(r);
     if (r.direction == Records::Direction::Sent)
         notifySent();
     else if (r.direction == Records::Direction::Received)
@@ -92,6 +101,7 @@ bool Session::open(const QString &device, const PortSettings::Line &line, QStrin
         QMutexLocker lock(&m_viewLock);
         m_device = device;
     }
+    m_openedUs = m_previousFrameUs = nowUs();
     event(Records::Kind::Opened, device);
     if (m_link->bytesWaiting() > 0)
         readWaiting();
@@ -333,6 +343,14 @@ void Session::runTick() {
     m_dueNs =
         std::max(m_dueNs, now - qint64(t.interval) * 1'000'000) + qint64(t.interval) * 1'000'000;
     m_runTimer.setInterval(int(std::max<qint64>(1, (m_dueNs - now + 500'000) / 1'000'000)));
+}
+
+bool Session::startLog(const QString &path, QString *error) {
+    return m_log.start(path, m_epochUs, nowUs(), error);
+}
+
+void Session::stopLog() {
+    m_log.stop();
 }
 
 void Session::notifySent() {

@@ -31,6 +31,7 @@
 #include "link/receive.h"
 #include "link/reconnect.h"
 #include "link/record.h"
+#include "link/recordlog.h"
 #include "link/transmit.h"
 
 #include <QElapsedTimer>
@@ -69,6 +70,8 @@ public:
     qint64 epochUs() const { return m_epochUs; }
     // The device of the line open now, or last open.
     QString device() const;
+    // The traffic log's file, empty when not logging.
+    QString logFile() const { return m_log.file(); }
 
     // Session thread only.
     SerialLink *link() const { return m_link; }
@@ -105,6 +108,11 @@ public slots:
     void startRun(int interval, const QString &baseText);
     void stopRun();
 
+    // Starts the traffic log (see RecordLog) in `path`; false with *error set
+    // when the file cannot be written. A log already running is stopped first.
+    bool startLog(const QString &path, QString *error);
+    void stopLog();
+
 signals:
     // One record of the stream (session thread; see above).
     void recorded(const Records::Record &record);
@@ -120,6 +128,9 @@ signals:
     void reconnected(const QString &device);
     // The runner processed this line (-1: the run stopped).
     void runLine(int row);
+    // The traffic log stopped on a write failure (the message names the file
+    // and the cause); the line is not affected.
+    void logFailed(const QString &message);
 
 private:
     // The line is closed: nothing held of it counts any more.
@@ -160,6 +171,10 @@ private:
     mutable std::atomic<bool> m_receivedNotified{false};
     qint64 m_epochUs = 0;
     quint64 m_seq = 0;
+    // The views' timestamps: when the line was opened and the previous frame.
+    qint64 m_openedUs = 0;
+    qint64 m_previousFrameUs = 0;
+    RecordLog m_log;
 
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_running{false};

@@ -15,21 +15,28 @@
 #include "ui/replyview.h"
 #include "ui_frmmain.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextBrowser>
 
@@ -45,6 +52,8 @@ QString pageText(const QString &name) {
 
 // While traffic flows, each view is redrawn at most this often.
 constexpr qint64 RedrawMs = 100;
+// Replies set their fields at most this often (a screen refresh).
+constexpr qint64 FrameMs = 16;
 } // namespace
 
 template <typename F> void FrmMain::inSession(F &&f) {
@@ -57,9 +66,12 @@ template <typename F> void FrmMain::inSessionAndWait(F &&f) {
 
 FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()), m_ports(std::move(ports)),
-      m_session(new Session(link ? link : new PortLink)) {
+      m_session(new Session(link ? link : new PortLink)), m_sentView(nullptr),
+      m_receivedView(nullptr) {
     initTexts();
     ui->setupUi(this);
+    m_sentView = TrafficView(ui->RichTextBox2);
+    m_receivedView = TrafficView(ui->RichTextBox1);
     // The static pages are laid out when first shown, not at start-up.
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &FrmMain::loadPageTexts);
 
@@ -73,7 +85,13 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(m_session, &Session::refused, this,
             [this](const QString &text) { message(text, QStringLiteral("系统提示")); });
     connect(m_session, &Session::recorded, &m_records, &RecordQueue::push, Qt::DirectConnection);
-    connect(&m_records, &RecordQueue::ready, this, &FrmMain::takeRecords, Qt::QueuedConnection);
+    connect(&m_records, &RecordQueue::ready, this, &FrmMain::scheduleTake, Qt::QueuedConnection);
+    m_take.setSingleShot(true);
+    connect(&m_take, &QTimer::timeout, this, &FrmMain::takeRecords);
+    connect(m_session, &Session::logFailed, this, [this](const QString &text) {
+        showLogState();
+        message(text);
+    });
     connect(m_session, &Session::runLine, this, &FrmMain::markRunLine);
     for (auto [timer, redraw] : {std::pair{&m_sentRedraw, &FrmMain::refreshSent},
                                  std::pair{&m_receivedRedraw, &FrmMain::refreshReceived}}) {
@@ -109,6 +127,13 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     traffic.setPointSizeF(font().pointSizeF());
     for (QPlainTextEdit *view : {ui->RichTextBox1, ui->RichTextBox2})
         view->setFont(traffic);
+    // The byte counters change with every redraw under a stream: at a fixed
+    // size (room for nine digits) a new count repaints the label alone
+    // instead of laying out and repainting the whole page.
+    for (QLabel *count : {ui->Label44, ui->Label45})
+        count->setFixedSize(std::max(count->minimumWidth(), count->fontMetrics().horizontalAdvance(
+                                                                QStringLiteral("000000000"))),
+                            count->sizeHint().height());
 
     // Buttons may shrink to their caption when the screen is small.
     for (QPushButton *b : findChildren<QPushButton *>())
@@ -141,6 +166,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(ui->Check2, &QCheckBox::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Option4, &QRadioButton::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Text34, &QLineEdit::textChanged, this, &FrmMain::pushRegisterForm);
+    bindMenus();
     setPortControls(false);
 }
 
@@ -150,7 +176,10 @@ FrmMain::~FrmMain() {
     // rows are deleted) may reach the window's handlers any more.
     for (QObject *child : findChildren<QObject *>())
         QObject::disconnect(child, nullptr, this, nullptr);
-    inSessionAndWait([s = m_session] { s->close(); });
+    inSessionAndWait([s = m_session] {
+        s->close();
+        s->stopLog();
+    });
     m_thread.quit();
     m_thread.wait();
 }
@@ -276,7 +305,7 @@ void FrmMain::bindCommandList() {
         saveListFile(path);
     });
     chooseFile = [this](bool save, const QString &title, const QString &filter) {
-        return save ? QFileDialog::getSaveFileName(this, title, QString(), filter, nullptr,
+        return save ? QFileDialog::getSaveFileName(this, title, m_fileStart, filter, nullptr,
                                                    QFileDialog::DontConfirmOverwrite)
                     : QFileDialog::getOpenFileName(this, title, QString(), filter);
     };
@@ -520,18 +549,36 @@ void FrmMain::SendComm(const QByteArray &frame) {
     inSession([s = m_session, frame] { s->SendComm(frame); });
 }
 
+void FrmMain::scheduleTake() {
+    if (m_take.isActive())
+        return;
+    // The first batch after a quiet spell is taken at once.
+    m_take.start(int(m_taken.isValid() ? std::max<qint64>(0, FrameMs - m_taken.elapsed()) : 0));
+}
+
 void FrmMain::takeRecords() {
-    const QList<Records::Record> records = m_records.take();
+    m_take.stop();
+    m_taken.start();
+    // While records flow they are taken once per frame on the timer, without
+    // an event per batch; the first empty take re-arms the queue's signal.
+    QList<Records::Record> records = m_records.take(false);
+    if (records.isEmpty())
+        records = m_records.take(true);
+    if (!records.isEmpty())
+        m_take.start(int(FrameMs));
     const Records::Record *last = nullptr;
     for (const Records::Record &r : records) {
         if (r.kind != Records::Kind::Good || !r.reply)
             continue;
         const Receive::Reply &reply = *r.reply;
         if (reply.value || reply.status || reply.inputs || reply.ioCommand) {
-            applyReply(reply);
+            m_replies.add(reply);
             last = &r;
         }
     }
+    // Each control once, to its newest value; the records keep every value.
+    for (const Receive::Reply &reply : m_replies.take())
+        applyReply(reply);
     if (last)
         emit replyShown(last->timeUs);
 }
@@ -550,14 +597,14 @@ void FrmMain::scheduleRedraw(QTimer &timer, QElapsedTimer &last) {
 void FrmMain::refreshSent() {
     m_sentDrawn.start();
     const TrafficSide sent = m_session->sent();
-    ui->RichTextBox2->setPlainText(sent.log.rendered());
+    m_sentView.show(sent.log, m_timestamps);
     ui->Label44->setText(QString::number(sent.count));
 }
 
 void FrmMain::refreshReceived() {
     m_receivedDrawn.start();
     const TrafficSide received = m_session->received();
-    ui->RichTextBox1->setPlainText(received.log.rendered());
+    m_receivedView.show(received.log, m_timestamps);
     ui->Label45->setText(QString::number(received.count));
 }
 
@@ -635,4 +682,97 @@ void FrmMain::message(const QString &text, const QString &title) {
     m_box = box;
     box->open();
     emit messageShown(text);
+}
+
+void FrmMain::bindMenus() {
+    QMenu *stamps = menuBar()->addMenu(QStringLiteral("时间戳"));
+    stamps->setObjectName(QStringLiteral("Timestamps"));
+    m_timestampItems = new QActionGroup(this);
+    m_timestampItems->setExclusive(true);
+    const std::array<std::tuple<const char *, QString, Timestamps>, 4> items{{
+        {"TimestampNone", QStringLiteral("无"), Timestamps::None},
+        {"TimestampAbsolute", QStringLiteral("绝对时间"), Timestamps::Absolute},
+        {"TimestampRelative", QStringLiteral("相对时间"), Timestamps::Relative},
+        {"TimestampInterval", QStringLiteral("间隔"), Timestamps::Interval},
+    }};
+    for (const auto &[name, text, mode] : items) {
+        QAction *item = stamps->addAction(text);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        item->setChecked(mode == m_timestamps);
+        item->setData(int(mode));
+        m_timestampItems->addAction(item);
+        connect(item, &QAction::triggered, this, [this, mode] { setTimestamps(mode); });
+    }
+
+    QMenu *log = menuBar()->addMenu(QStringLiteral("记录"));
+    log->setObjectName(QStringLiteral("Log"));
+    m_logStart = log->addAction(QStringLiteral("开始记录..."));
+    m_logStart->setObjectName(QStringLiteral("LogStart"));
+    m_logStop = log->addAction(QStringLiteral("停止记录"));
+    m_logStop->setObjectName(QStringLiteral("LogStop"));
+    connect(m_logStart, &QAction::triggered, this, &FrmMain::chooseLog);
+    connect(m_logStop, &QAction::triggered, this, &FrmMain::stopLog);
+    m_logLabel = new QLabel(this);
+    m_logLabel->setObjectName(QStringLiteral("LogFile"));
+    statusBar()->addPermanentWidget(m_logLabel);
+    m_logFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (m_logFolder.isEmpty())
+        m_logFolder = QDir::homePath();
+    showLogState();
+}
+
+void FrmMain::setTimestamps(Timestamps mode) {
+    for (QAction *item : m_timestampItems->actions())
+        if (item->data().toInt() == int(mode))
+            item->setChecked(true);
+    if (mode == m_timestamps)
+        return;
+    m_timestamps = mode;
+    refreshSent();
+    refreshReceived();
+}
+
+QString FrmMain::suggestedLogPath() const {
+    return QDir(m_logFolder)
+        .filePath(
+            QDateTime::currentDateTime().toString(QStringLiteral("'t3208-'yyyyMMdd-HHmmss'.csv'")));
+}
+
+void FrmMain::chooseLog() {
+    m_fileStart = suggestedLogPath();
+    const QString path = chooseFile(true, QStringLiteral("开始记录"),
+                                    QStringLiteral("CSV文件(*.csv);;所有文件(*.*)"));
+    m_fileStart.clear();
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path) &&
+        !ask(QStringLiteral("是否覆盖文件？"), QStringLiteral("开始记录")))
+        return;
+    startLog(path);
+}
+
+bool FrmMain::startLog(const QString &path) {
+    bool started = false;
+    QString error;
+    inSessionAndWait([&] { started = m_session->startLog(path, &error); });
+    showLogState();
+    if (!started) {
+        message(QStringLiteral("无法开始记录: %1 (%2)").arg(path, error));
+        return false;
+    }
+    m_logFolder = QFileInfo(path).absolutePath();
+    return true;
+}
+
+void FrmMain::stopLog() {
+    inSessionAndWait([s = m_session] { s->stopLog(); });
+    showLogState();
+}
+
+void FrmMain::showLogState() {
+    const QString file = m_session->logFile();
+    m_logLabel->setText(file.isEmpty() ? QString() : QStringLiteral("记录: ") + file);
+    m_logLabel->setVisible(!file.isEmpty());
+    m_logStop->setEnabled(!file.isEmpty());
 }

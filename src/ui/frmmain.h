@@ -7,6 +7,8 @@
 #include "link/recordqueue.h"
 #include "link/session.h"
 #include "link/transmit.h"
+#include "ui/replyview.h"
+#include "ui/trafficview.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -21,6 +23,7 @@ namespace Ui {
 class FrmMain;
 }
 class QAction;
+class QActionGroup;
 class QLabel;
 class QMessageBox;
 class PortWatcher;
@@ -76,6 +79,22 @@ public:
     // Saves the list to a file, as "命令另存为" does after its dialog.
     void saveListFile(const QString &path);
 
+    // What both traffic views show in front of each frame's first line (the
+    // "时间戳" menu); Timestamps::None by default.
+    Timestamps timestamps() const { return m_timestamps; }
+    void setTimestamps(Timestamps mode);
+
+    // The traffic log ("记录" menu): starts one in `path` (a message when it
+    // cannot), stops it. The status bar names the file while it runs.
+    bool startLog(const QString &path);
+    void stopLog();
+    QString logFile() const { return m_session->logFile(); }
+    // The folder the log dialog opens in: the one of the last log started.
+    QString logFolder() const { return m_logFolder; }
+    void setLogFolder(const QString &folder) { m_logFolder = folder; }
+    // What the log dialog proposes: t3208-YYYYMMDD-HHMMSS.csv in logFolder().
+    QString suggestedLogPath() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -99,6 +118,10 @@ private:
     void runStoppedByLoss();
     void protocolSwitched();
     void takeRecords();
+    void scheduleTake();
+    void bindMenus();
+    void chooseLog();
+    void showLogState();
     void applyReply(const Receive::Reply &r);
     void scheduleRedraw(QTimer &timer, QElapsedTimer &last);
     void refreshSent();
@@ -139,6 +162,20 @@ private:
     QTimer m_receivedRedraw{this};
     QElapsedTimer m_sentDrawn;
     QElapsedTimer m_receivedDrawn;
+    // Records are taken (and fields set) at most once per screen refresh.
+    QTimer m_take{this};
+    QElapsedTimer m_taken;
+    ReplyView::Latest m_replies;
+    TrafficView m_sentView;
+    TrafficView m_receivedView;
+    Timestamps m_timestamps = Timestamps::None;
+    QActionGroup *m_timestampItems = nullptr;
+    QAction *m_logStart = nullptr;
+    QAction *m_logStop = nullptr;
+    QLabel *m_logLabel = nullptr;
+    QString m_logFolder;
+    // Where the file dialog starts (the default chooseFile).
+    QString m_fileStart;
     bool m_listPending = false;
     QPointer<QMessageBox> m_box;
     QAction *m_autoReconnect = nullptr;
