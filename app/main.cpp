@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 
@@ -16,6 +17,8 @@ int main(int argc, char *argv[]) {
     QApplication::setOrganizationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationVersion(QStringLiteral(T3208_VERSION));
+    // The desktop entry's name, so a Wayland desktop ties the window to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.t3208tool.t3208tool"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -56,6 +59,8 @@ int main(int argc, char *argv[]) {
         overrides << QStringLiteral("COM1=") + device;
     }
     FrmMain w{PortMap(overrides), link};
+    QSettings settings;
+    w.restoreSettings(settings);
     w.show();
     // For start-up measurements: report once the window has been shown and
     // its first events handled, and optionally quit.
@@ -66,5 +71,7 @@ int main(int argc, char *argv[]) {
             if (qEnvironmentVariableIsSet("T3208_QUIT_WHEN_SHOWN"))
                 QCoreApplication::quit();
         });
-    return app.exec();
+    const int status = app.exec();
+    w.saveSettings(settings);
+    return status;
 }

@@ -21,6 +21,7 @@ namespace Ui {
 class FrmMain;
 }
 class QMessageBox;
+class QSettings;
 class SerialLink;
 
 class FrmMain : public QMainWindow {
@@ -68,6 +69,17 @@ public:
     void openListFile(const QString &path);
     // Saves the list to a file, as "命令另存为" does after its dialog.
     void saveListFile(const QString &path);
+
+    // What the window remembers between runs (src/ui/settings.cpp): its size
+    // and place and the folder of the list dialogs. Called by the program's
+    // main() only, so a window made anywhere else starts with every
+    // control's described default.
+    void restoreSettings(QSettings &settings);
+    void saveSettings(QSettings &settings) const;
+    // The folder the list dialogs open in; the folder of the file last chosen
+    // in either of them.
+    QString listFolder() const { return m_listFolder; }
+    void setListFolder(const QString &folder) { m_listFolder = folder; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -127,4 +139,7 @@ private:
     QElapsedTimer m_receivedDrawn;
     bool m_listPending = false;
     QPointer<QMessageBox> m_box;
+    QString m_listFolder;
+    // A remembered size and place replace the first-show default size.
+    bool m_geometryRestored = false;
 };
