@@ -115,8 +115,10 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     // The layouts take the narrower buttons once their size requests have
     // been handled, after the first show.
     QTimer::singleShot(0, this, [this] {
-        if (m_geometryRestored)
+        if (!m_restoredGeometry.isEmpty()) {
+            restoreGeometry(m_restoredGeometry);
             return;
+        }
         QSize want = QSize(1360, 690).expandedTo(minimumSizeHint());
         if (const QScreen *screen = this->screen())
             want = want.boundedTo(screen->availableGeometry().size() - QSize(0, 30))

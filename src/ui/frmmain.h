@@ -140,6 +140,7 @@ private:
     bool m_listPending = false;
     QPointer<QMessageBox> m_box;
     QString m_listFolder;
-    // A remembered size and place replace the first-show default size.
-    bool m_geometryRestored = false;
+    // A remembered size and place, applied again after the first show, when
+    // the layouts have taken the buttons' final widths.
+    QByteArray m_restoredGeometry;
 };

@@ -10,7 +10,7 @@ void FrmMain::restoreSettings(QSettings &settings) {
     // A place on a screen that is gone is moved onto one that exists.
     const QByteArray geometry = settings.value(SettingsKey::Geometry).toByteArray();
     if (!geometry.isEmpty() && restoreGeometry(geometry))
-        m_geometryRestored = true;
+        m_restoredGeometry = geometry;
 
     // A folder that was removed since is forgotten: the dialogs then open
     // where the system's dialog opens by default.
