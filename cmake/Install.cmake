@@ -49,8 +49,9 @@ foreach(page ${man_pages})
   list(APPEND man_gz ${gz})
 endforeach()
 
-# The package's copyright file and changelog, where Debian keeps them.
-set(changelog_gz ${PROJECT_BINARY_DIR}/data/changelog.Debian.gz)
+# The package's copyright file and changelog, where Debian keeps them (the
+# package is native: changelog.gz).
+set(changelog_gz ${PROJECT_BINARY_DIR}/data/changelog.gz)
 add_custom_command(OUTPUT ${changelog_gz}
   COMMAND ${T3208_GZIP} -9nc ${data}/debian/changelog > ${changelog_gz}
   DEPENDS ${data}/debian/changelog VERBATIM)
@@ -66,4 +67,14 @@ install(FILES ${data}/debian/copyright ${changelog_gz}
 get_property(qm_files GLOBAL PROPERTY T3208_QM_FILES)
 if(qm_files)
   install(FILES ${qm_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/t3208tool/translations)
+endif()
+
+# The package test packs what is built: everything installed first.
+if(TARGET tst_package)
+  add_dependencies(tst_package t3208tool install_data)
+  foreach(program t3208-sim t3208ctl)
+    if(TARGET ${program})
+      add_dependencies(tst_package ${program})
+    endif()
+  endforeach()
 endif()

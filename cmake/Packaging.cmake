@@ -12,8 +12,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "commissioning and debugging tool for T3208 stepper-motor controllers")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "commissioning and debugging tool for T3208 stepper-motor controllers
-A window that drives controllers of the T3208 family over an RS-232 or RS-485
+    "A window that drives controllers of the T3208 family over an RS-232 or RS-485
 line: it sends every request of the controller's command set as RTU or ASCII
 frames, shows every byte on the line with the replies decoded, records and
 replays command lists, builds frames by hand and converts requests into

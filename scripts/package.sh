@@ -12,5 +12,5 @@ cmake --build "$build" -j"$(nproc)"
 deb="$(ls -t "$build"/t3208tool_*.deb | head -1)"
 echo "package: $deb"
 # lintian fails on errors only (its default --fail-on error).
-lintian --info --display-info --no-tag-display-limit "$deb"
+lintian --info --display-info --tag-display-limit 0 "$deb"
 echo "lintian: no errors"
