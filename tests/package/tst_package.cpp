@@ -404,6 +404,37 @@ private slots:
                      qPrintable(program + QStringLiteral("(1) does not name ") + word));
     }
 
+    // Only the simulator uses pseudo-terminals and raw terminal settings;
+    // the window and t3208ctl reach the line through Qt alone, so they build
+    // where those do not exist.
+    void terminalCallsOnlyInTheSimulator_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("usesThem");
+        QTest::addColumn<bool>("needsCtl");
+        QTest::newRow("t3208tool") << "t3208tool" << false << false;
+        QTest::newRow("t3208ctl") << "t3208ctl" << false << true;
+        QTest::newRow("t3208-sim") << "t3208-sim" << true << false;
+    }
+    void terminalCallsOnlyInTheSimulator() {
+        QFETCH(QString, program);
+        QFETCH(bool, usesThem);
+        QFETCH(bool, needsCtl);
+        if (needsCtl && !HaveCtl)
+            QSKIP("t3208ctl is not built in this tree");
+        if (tool("nm").isEmpty())
+            QSKIP("nm is not installed");
+        const Run r = run(tool("nm"), {QStringLiteral("-D"), QStringLiteral("--undefined-only"),
+                                       installed(QStringLiteral("/usr/bin/") + program)});
+        QCOMPARE(r.exitCode, 0);
+        static const QRegularExpression posixOnly(
+            QStringLiteral("\\b(openpty|forkpty|posix_openpt|grantpt|unlockpt|ptsname|"
+                           "cfmakeraw|tcsetattr)\\b"));
+        const auto found = posixOnly.match(r.out);
+        QVERIFY2(found.hasMatch() == usesThem,
+                 qPrintable(program + QStringLiteral(": ") +
+                            (found.hasMatch() ? found.captured() : QStringLiteral("none"))));
+    }
+
     void lintianFindsNoErrors() {
         if (tool("lintian").isEmpty())
             QSKIP("lintian is not installed");
