@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
@@ -17,8 +18,10 @@ int main(int argc, char *argv[]) {
     QApplication::setOrganizationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationVersion(QStringLiteral(T3208_VERSION));
-    // The desktop entry's name, so a Wayland desktop ties the window to it.
+    // The desktop entry's name, so a Wayland desktop ties the window to it,
+    // and the installed icon of that name.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.t3208tool.t3208tool"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.t3208tool.t3208tool")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
