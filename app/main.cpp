@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 
@@ -16,6 +18,10 @@ int main(int argc, char *argv[]) {
     QApplication::setOrganizationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationVersion(QStringLiteral(T3208_VERSION));
+    // The desktop entry's name, so a Wayland desktop ties the window to it,
+    // and the installed icon of that name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.t3208tool.t3208tool"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.t3208tool.t3208tool")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -66,6 +72,8 @@ int main(int argc, char *argv[]) {
         overrides << QStringLiteral("COM1=") + device;
     }
     FrmMain w{PortMap(overrides), link};
+    QSettings settings;
+    w.restoreSettings(settings);
     if (parser.isSet(noReconnect))
         w.setAutoReconnect(false);
     w.show();
@@ -80,5 +88,7 @@ int main(int argc, char *argv[]) {
             if (qEnvironmentVariableIsSet("T3208_QUIT_WHEN_SHOWN"))
                 QCoreApplication::quit();
         });
-    return app.exec();
+    const int status = app.exec();
+    w.saveSettings(settings);
+    return status;
 }

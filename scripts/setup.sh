@@ -4,7 +4,8 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
       libgl-dev xvfb xauth imagemagick fonts-wqy-microhei fonts-freefont-ttf
-      libmodbus-dev mbpoll "$@")
+      libmodbus-dev mbpoll dpkg-dev fakeroot lintian appstream desktop-file-utils man-db
+      "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

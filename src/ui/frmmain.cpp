@@ -141,6 +141,10 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     // The layouts take the narrower buttons once their size requests have
     // been handled, after the first show.
     QTimer::singleShot(0, this, [this] {
+        if (!m_restoredGeometry.isEmpty()) {
+            restoreGeometry(m_restoredGeometry);
+            return;
+        }
         QSize want = QSize(1360, 690).expandedTo(minimumSizeHint());
         if (const QScreen *screen = this->screen())
             want = want.boundedTo(screen->availableGeometry().size() - QSize(0, 30))
@@ -288,6 +292,7 @@ void FrmMain::bindCommandList() {
                                         QStringLiteral("txt文件(*.txt);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
+        m_listFolder = QFileInfo(path).absolutePath();
         if (!CommSetting::FileExists(path)) {
             message(QStringLiteral("文件名无效,请重新打开!"));
             return;
@@ -299,15 +304,18 @@ void FrmMain::bindCommandList() {
                                         QStringLiteral("TXT文件(*.TXT);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
+        m_listFolder = QFileInfo(path).absolutePath();
         if (CommSetting::FileExists(path) &&
             !ask(QStringLiteral("是否覆盖文件？"), QStringLiteral("文件保存")))
             return;
         saveListFile(path);
     });
     chooseFile = [this](bool save, const QString &title, const QString &filter) {
-        return save ? QFileDialog::getSaveFileName(this, title, m_fileStart, filter, nullptr,
+        return save ? QFileDialog::getSaveFileName(this, title,
+                                                   m_fileStart.isEmpty() ? m_listFolder : m_fileStart,
+                                                   filter, nullptr,
                                                    QFileDialog::DontConfirmOverwrite)
-                    : QFileDialog::getOpenFileName(this, title, QString(), filter);
+                    : QFileDialog::getOpenFileName(this, title, m_listFolder, filter);
     };
     ask = [this](const QString &text, const QString &title) {
         return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==

@@ -27,6 +27,7 @@ class QActionGroup;
 class QLabel;
 class QMessageBox;
 class PortWatcher;
+class QSettings;
 class SerialLink;
 
 class FrmMain : public QMainWindow {
@@ -94,6 +95,16 @@ public:
     void setLogFolder(const QString &folder) { m_logFolder = folder; }
     // What the log dialog proposes: t3208-YYYYMMDD-HHMMSS.csv in logFolder().
     QString suggestedLogPath() const;
+    // What the window remembers between runs (src/ui/settings.cpp): its size
+    // and place and the folder of the list dialogs. Called by the program's
+    // main() only, so a window made anywhere else starts with every
+    // control's described default.
+    void restoreSettings(QSettings &settings);
+    void saveSettings(QSettings &settings) const;
+    // The folder the list dialogs open in; the folder of the file last chosen
+    // in either of them.
+    QString listFolder() const { return m_listFolder; }
+    void setListFolder(const QString &folder) { m_listFolder = folder; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -182,4 +193,8 @@ private:
     QLabel *m_portDevice = nullptr;
     std::unique_ptr<PortWatcher> m_watcher;
     int m_openPort = 0; // the COMn open or waited for; 0 while closed
+    QString m_listFolder;
+    // A remembered size and place, applied again after the first show, when
+    // the layouts have taken the buttons' final widths.
+    QByteArray m_restoredGeometry;
 };
