@@ -11,6 +11,7 @@
 #include "link/portsettings.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
+#include "ui/plotview.h"
 #include "ui/replyview.h"
 #include "ui_frmmain.h"
 
@@ -139,6 +140,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(ui->Check2, &QCheckBox::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Option4, &QRadioButton::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Text34, &QLineEdit::textChanged, this, &FrmMain::pushRegisterForm);
+    bindWatchAndPlot();
     setPortControls(false);
 }
 
@@ -511,6 +513,7 @@ void FrmMain::SendComm(const QByteArray &frame) {
 
 void FrmMain::takeRecords() {
     const QList<Records::Record> records = m_records.take();
+    m_plot->take(records);
     const Records::Record *last = nullptr;
     for (const Records::Record &r : records) {
         if (r.kind != Records::Kind::Good || !r.reply)
