@@ -33,6 +33,22 @@ constexpr int DefaultWindow = 1;
 constexpr double LaneStep = 1.2;
 constexpr double LaneHigh = 0.8;
 
+// A range on round numbers (steps of 1, 2 or 5 times a power of ten) around
+// lo..hi with a margin, so small changes of the data leave the axis as it is.
+std::pair<double, double> roundRange(double lo, double hi) {
+    const double span = hi > lo ? hi - lo : std::max(1.0, std::abs(lo) * 0.1);
+    const double raw = span / 4;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = power * 10;
+    for (const double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power) {
+            step = m * power;
+            break;
+        }
+    return {std::floor((lo - span * 0.05) / step) * step,
+            std::ceil((hi + span * 0.05) / step) * step};
+}
+
 // The chart view with the wheel zooming the time axis and the cursor
 // reported.
 class ChartView : public QChartView {
@@ -152,7 +168,11 @@ PlotView::PlotView(QWidget *parent)
     m_timer.start();
 }
 
-PlotView::~PlotView() = default;
+PlotView::~PlotView() {
+    // The chart goes first, while the members its signals reach still stand.
+    m_timer.stop();
+    delete m_view;
+}
 
 void PlotView::take(const QList<Records::Record> &records) {
     for (const Records::Record &r : records)
@@ -303,9 +323,12 @@ void PlotView::redraw() {
                     inside.push_back(p);
             }
             if (const auto r = SeriesModel::range(inside.empty() ? points : inside)) {
-                const double pad = r->second > r->first ? (r->second - r->first) * 0.05
-                                                        : std::max(1.0, std::abs(r->first) * 0.05);
-                d.axis->setRange(r->first - pad, r->second + pad);
+                // Kept while the data fits and fills more than half of it:
+                // a new range re-lays out the whole chart.
+                const auto [lo, hi] = roundRange(r->first, r->second);
+                const bool fits = d.axis->min() <= r->first && d.axis->max() >= r->second;
+                if (!fits || d.axis->max() - d.axis->min() > 2 * (hi - lo))
+                    d.axis->setRange(lo, hi);
             }
         }
         d.line->replace(xy);

@@ -25,14 +25,14 @@ void FrmMain::bindWatchAndPlot() {
     addDockWidget(Qt::BottomDockWidgetArea, m_plotDock);
     // The working page takes the whole window on a small screen: the plot
     // starts hidden and opens floating over the lower part of the window.
-    m_plotDock->setFloating(true);
     m_plotDock->hide();
     QAction *show = m_plotDock->toggleViewAction();
     show->setObjectName(QStringLiteral("PlotShow"));
     connect(show, &QAction::triggered, this, [this, first = true](bool on) mutable {
-        if (!on || !first || !m_plotDock->isFloating())
+        if (!on || !first)
             return;
         first = false;
+        m_plotDock->setFloating(true);
         const QRect window = geometry();
         const QSize size(std::min(window.width(), 1100), std::min(window.height(), 460));
         m_plotDock->setGeometry(
