@@ -10,6 +10,7 @@
 #include "ui/plotview.h"
 #include "windowfixture.h"
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QImage>
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 using Fixture::child;
 using Fixture::click;
@@ -254,6 +256,136 @@ private slots:
         QCOMPARE(t1, 3'599'990'000LL);
         QCOMPARE(t1 - t0, std::min(span, t1));
         QVERIFY(plot->following());
+    }
+
+    // What fixes the time axis and what follows again: new data moves a
+    // following axis and leaves a fixed one where it is.
+    void viewFollowsOrStays_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("following");
+        QTest::addColumn<double>("spanFactor"); // shown span against the 10 s window
+        QTest::newRow("nothing: follows") << "" << true << 1.0;
+        QTest::newRow("pause") << "pause" << false << 1.0;
+        QTest::newRow("pause and resume") << "pause,pause" << true << 1.0;
+        QTest::newRow("wheel in") << "wheel+" << false << 0.8;
+        QTest::newRow("wheel out") << "wheel-" << false << 1.25;
+        QTest::newRow("rubber band over the middle") << "band" << false << 0.5;
+        QTest::newRow("a window chosen after a zoom") << "wheel+,window" << true << 1.0;
+    }
+    void viewFollowsOrStays() {
+        QFETCH(QString, action);
+        QFETCH(bool, following);
+        QFETCH(double, spanFactor);
+        FrmMain w;
+        PlotView *plot = w.plot();
+        qint64 now = 20'000'000;
+        plot->setClock([&now] { return now; });
+        // The plot as the menu item opens it: a window of its own.
+        auto *dock = child<QDockWidget>(w, QStringLiteral("Plot"));
+        dock->setFloating(true);
+        dock->resize(1100, 460);
+        dock->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dock));
+        auto feed = [&](qint64 from, qint64 to) {
+            QList<Records::Record> batch;
+            for (qint64 t = from; t < to; t += 100'000) {
+                Frames::Frame f;
+                f.kind = Frames::Kind::Good;
+                f.bytes = rtu("01360400000064");
+                f.timeUs = t;
+                Records::Record r;
+                r.kind = Records::Kind::Good;
+                r.direction = Records::Direction::Received;
+                r.timeUs = t;
+                r.reply = Receive::CommRec(f);
+                batch << r;
+            }
+            plot->take(batch);
+        };
+        feed(0, now);
+        auto *combo = child<QComboBox>(w, QStringLiteral("PlotWindow"));
+        combo->setCurrentIndex(0); // 10 s
+        emit combo->activated(0);
+        plot->redrawNow();
+        QTest::qWait(50); // the chart lays out its new axes
+        plot->redrawNow();
+        QCOMPARE(plot->shownRange(), (std::pair<qint64, qint64>(10'000'000, 20'000'000)));
+        auto *view = child<QChartView>(w, QStringLiteral("PlotChart"));
+        const QRectF area = view->chart()->plotArea();
+        QVERIFY2(area.width() > 100, qPrintable(QStringLiteral("%1x%2 cols %3 view %4")
+                                                    .arg(area.width())
+                                                    .arg(area.height())
+                                                    .arg(plot->columns())
+                                                    .arg(view->width())));
+        for (const QString &a : action.split(u',', Qt::SkipEmptyParts)) {
+            if (a == QLatin1String("pause")) {
+                click(w, QStringLiteral("PlotPause"));
+            } else if (a.startsWith(QLatin1String("wheel"))) {
+                // At the middle of the plot area: the middle stays where it is.
+                QWheelEvent wheel(area.center(), view->mapToGlobal(area.center().toPoint()),
+                                  QPoint(), QPoint(0, a.endsWith(u'+') ? 120 : -120), Qt::NoButton,
+                                  Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(view->viewport(), &wheel);
+            } else if (a == QLatin1String("band")) {
+                // What the rubber band does with the rectangle dragged.
+                view->chart()->zoomIn(QRectF(area.left() + area.width() / 4, area.top(),
+                                             area.width() / 2, area.height()));
+            } else if (a == QLatin1String("window")) {
+                emit combo->activated(0);
+            }
+            plot->redrawNow();
+        }
+        QCOMPARE(plot->following(), following);
+        const auto [t0, t1] = plot->shownRange();
+        QVERIFY2(std::abs(double(t1 - t0) - 10e6 * spanFactor) < 10e6 * 0.01,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(t0).arg(t1)));
+        // Zooms keep the middle where it was.
+        if (!following && spanFactor != 1.0)
+            QVERIFY(std::abs(double(t0 + t1) / 2 - 15e6) < 10e6 * 0.01);
+        // Five seconds later: a following axis moves with the data.
+        feed(now, now + 5'000'000);
+        now += 5'000'000;
+        plot->redrawNow();
+        const auto [u0, u1] = plot->shownRange();
+        QCOMPARE(u1 - t1, following ? 5'000'000LL : 0LL);
+        QCOMPARE(u0 - t0, following ? 5'000'000LL : 0LL);
+    }
+
+    void cursorShowsTheValuesInForce_data() {
+        QTest::addColumn<qint64>("t"); // on the records' clock
+        QTest::addColumn<QString>("text");
+        // The plot's zero is its first value: the speed at 0.5 s.
+        QTest::newRow("before the first") << 400'000LL << "t = -0.100 s";
+        QTest::newRow("speed only") << 600'000LL << "t = 0.100 s   运动速度 = 100";
+        QTest::newRow("the newest of each")
+            << 3'000'000LL
+            << "t = 2.500 s   运动速度 = 200   绝对位置 = -2   运动状态 = 1   左限 = 1   零点 = 1"
+               "   右限 = 0";
+    }
+    void cursorShowsTheValuesInForce() {
+        QFETCH(qint64, t);
+        QFETCH(QString, text);
+        PlotView plot;
+        QList<Records::Record> batch;
+        for (const auto &[us, hex] :
+             QList<QPair<qint64, const char *>>{{0, "012000"},
+                                                {500'000, "01360400000064"},
+                                                {1'000'000, "013704FFFFFFFE"},
+                                                {2'000'000, "013604000000C8"},
+                                                {2'400'000, "013B0401010100"}}) {
+            Frames::Frame f;
+            f.kind = Frames::Kind::Good;
+            f.bytes = rtu(hex);
+            f.timeUs = us;
+            Records::Record r;
+            r.kind = Records::Kind::Good;
+            r.direction = Records::Direction::Received;
+            r.timeUs = us;
+            r.reply = Receive::CommRec(f);
+            batch << r;
+        }
+        plot.take(batch);
+        QCOMPARE(plot.cursorText(t), text);
     }
 
     void exports_data() {
