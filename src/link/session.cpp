@@ -17,7 +17,7 @@ constexpr qint64 ReadSliceMs = 5;
 
 Session::Session(SerialLink *link, QObject *parent)
     : QObject(parent), m_link(link), m_reconnect(this), m_silence(this), m_runTimer(this),
-      m_log(this) {
+      m_log(this), m_watchTimer(this) {
     m_clock.start();
     m_epochUs = QDateTime::currentMSecsSinceEpoch() * 1000;
     m_link->setParent(this);
@@ -30,6 +30,9 @@ Session::Session(SerialLink *link, QObject *parent)
     m_runTimer.setInterval(Runner::DefaultInterval);
     connect(&m_runTimer, &QTimer::timeout, this, &Session::runTick);
     connect(&m_log, &RecordLog::failed, this, &Session::logFailed);
+    m_watchTimer.setSingleShot(true);
+    m_watchTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_watchTimer, &QTimer::timeout, this, &Session::watchTick);
 }
 
 Session::~Session() = default;
@@ -116,6 +119,7 @@ void Session::applyLine(const PortSettings::Line &line) {
 }
 
 void Session::close() {
+    stopWatch();
     const bool wasOpen = m_link->isOpen();
     const bool wasWaiting = m_waiting.exchange(false);
     m_reconnect.stop();
@@ -142,6 +146,7 @@ void Session::lineLost(const QString &reason) {
     // once the line is back.
     if (wasRunning)
         stopRun();
+    stopWatch();
     if (!m_autoReconnect || !m_locate) {
         emit lost(reason);
         return;
@@ -188,13 +193,17 @@ void Session::forgetLine() {
 }
 
 void Session::SendComm(const QByteArray &frame) {
+    send(frame, m_registers ? &*m_registers : nullptr);
+}
+
+bool Session::send(const QByteArray &frame, const Transmit::Rewriter *rewriter) {
     if (!m_link->isOpen())
-        return;
-    Transmit::Outcome out = Transmit::prepare(frame, m_registers ? &*m_registers : nullptr);
+        return true;
+    Transmit::Outcome out = Transmit::prepare(frame, rewriter);
     if (!out.wire) {
         event(Records::Kind::Refused, out.refusal);
         emit refused(out.refusal);
-        return;
+        return false;
     }
     m_assembler.expectEcho(*out.wire);
     m_link->write(*out.wire);
@@ -208,21 +217,27 @@ void Session::SendComm(const QByteArray &frame) {
     publish(std::move(r));
     // A copy of the previous request held as its possible echo is its reply now.
     armSilence();
+    return true;
 }
 
 void Session::setRegisterForm(bool on, RegisterForm::Function function, const QString &offset) {
     if (!on) {
         m_registers.reset();
+        m_readRegisters.reset();
         return;
     }
-    m_registers = Transmit::Rewriter{QStringLiteral("西门子标准格式:"),
-                                     [function, offset](const QByteArray &f, QString *refusal) {
-                                         RegisterForm::Converted c =
-                                             RegisterForm::convert(f, function, offset);
-                                         if (!c.frame)
-                                             *refusal = c.refusal;
-                                         return c.frame;
-                                     }};
+    auto rewriter = [&offset](RegisterForm::Function f) {
+        return Transmit::Rewriter{QStringLiteral("西门子标准格式:"),
+                                  [f, offset](const QByteArray &frame, QString *refusal) {
+                                      RegisterForm::Converted c =
+                                          RegisterForm::convert(frame, f, offset);
+                                      if (!c.frame)
+                                          *refusal = c.refusal;
+                                      return c.frame;
+                                  }};
+    };
+    m_registers = rewriter(function);
+    m_readRegisters = rewriter(RegisterForm::Function::Read);
 }
 
 void Session::clearSent() {
@@ -351,6 +366,41 @@ bool Session::startLog(const QString &path, QString *error) {
 
 void Session::stopLog() {
     m_log.stop();
+}
+
+void Session::startWatch(const QList<QByteArray> &frames, int intervalMs) {
+    m_watchTimer.stop();
+    m_watchFrames = frames;
+    if (!m_link->isOpen() || frames.isEmpty()) {
+        m_watching = false;
+        emit watchStopped(); // the window's button follows even when nothing ran
+        return;
+    }
+    m_watchSchedule.start(int(frames.size()), intervalMs, m_clock.nsecsElapsed());
+    m_watching = true;
+    watchTick();
+}
+
+void Session::stopWatch() {
+    m_watchTimer.stop();
+    if (m_watching.exchange(false))
+        emit watchStopped();
+}
+
+void Session::watchTick() {
+    if (!m_watching)
+        return;
+    while (const auto index = m_watchSchedule.take(m_clock.nsecsElapsed())) {
+        if (!send(m_watchFrames.at(*index), m_readRegisters ? &*m_readRegisters : nullptr)) {
+            stopWatch(); // one message for a refusal, not one per interval
+            return;
+        }
+        if (!m_watching) // the send lost the line
+            return;
+    }
+    const qint64 waitNs = m_watchSchedule.nextDueNs() - m_clock.nsecsElapsed();
+    // Rounded up: a tick never comes before its due time.
+    m_watchTimer.start(int(std::max<qint64>(0, (waitNs + 999'999) / 1'000'000)));
 }
 
 void Session::notifySent() {

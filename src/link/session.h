@@ -33,6 +33,7 @@
 #include "link/record.h"
 #include "link/recordlog.h"
 #include "link/transmit.h"
+#include "link/watch.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -60,6 +61,8 @@ public:
     bool waiting() const { return m_waiting.load(); }
     bool autoReconnect() const { return m_autoReconnect.load(); }
     bool running() const { return m_running.load(); }
+    // Whether the watch is polling.
+    bool watching() const { return m_watching.load(); }
     qint64 receivedTotal() const { return m_receivedTotal.load(); }
     // Snapshots of the views; taking one re-arms the matching change signal.
     TrafficSide sent() const;
@@ -112,6 +115,14 @@ public slots:
     // when the file cannot be written. A log already running is stopped first.
     bool startLog(const QString &path, QString *error);
     void stopLog();
+    // The watch: every interval (10..65535 ms) each frame is sent once, in
+    // turn, spread evenly over the interval so that each reply is in before
+    // the next request goes out on a half-duplex bus. The frames are sent
+    // with the register option's read form. Stops on a close, a loss or a
+    // refused send; nothing restarts it. Starting on a closed line, or with
+    // no frames, stops at once.
+    void startWatch(const QList<QByteArray> &frames, int intervalMs);
+    void stopWatch();
 
 signals:
     // One record of the stream (session thread; see above).
@@ -131,6 +142,8 @@ signals:
     // The traffic log stopped on a write failure (the message names the file
     // and the cause); the line is not affected.
     void logFailed(const QString &message);
+    // The watch stopped (on request, on a close, a loss or a refusal).
+    void watchStopped();
 
 private:
     // The line is closed: nothing held of it counts any more.
@@ -149,6 +162,10 @@ private:
     void armSilence();
     void expireSilence();
     void runTick();
+    void watchTick();
+    // Shows, counts and writes one frame through the given rewrite; false
+    // when the rewrite refused it.
+    bool send(const QByteArray &frame, const Transmit::Rewriter *rewriter);
     void notifySent();
     void notifyReceived();
 
@@ -183,6 +200,13 @@ private:
     std::atomic<qint64> m_receivedTotal{0};
 
     std::optional<Transmit::Rewriter> m_registers;
+    // The same register option in its read form, for the watch's queries.
+    std::optional<Transmit::Rewriter> m_readRegisters;
+
+    QTimer m_watchTimer;
+    Watch::Schedule m_watchSchedule;
+    QList<QByteArray> m_watchFrames;
+    std::atomic<bool> m_watching{false};
 
     QStringList m_lines;
     QString m_baseText;

@@ -12,6 +12,7 @@
 #include "link/portwatcher.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
+#include "ui/plotview.h"
 #include "ui/replyview.h"
 #include "ui_frmmain.h"
 
@@ -171,6 +172,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(ui->Option4, &QRadioButton::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Text34, &QLineEdit::textChanged, this, &FrmMain::pushRegisterForm);
     bindMenus();
+    bindWatchAndPlot();
     setPortControls(false);
 }
 
@@ -574,6 +576,7 @@ void FrmMain::takeRecords() {
         records = m_records.take(true);
     if (!records.isEmpty())
         m_take.start(int(FrameMs));
+    m_plot->take(records);
     const Records::Record *last = nullptr;
     for (const Records::Record &r : records) {
         if (r.kind != Records::Kind::Good || !r.reply)

@@ -28,7 +28,10 @@ class QLabel;
 class QMessageBox;
 class PortWatcher;
 class QSettings;
+class QDockWidget;
+class PlotView;
 class SerialLink;
+class WatchPanel;
 
 class FrmMain : public QMainWindow {
     Q_OBJECT
@@ -74,6 +77,15 @@ public:
     // path or an empty text; ask returns true for Yes.
     std::function<QString(bool save, const QString &title, const QString &filter)> chooseFile;
     std::function<bool(const QString &text, const QString &title)> ask;
+
+    // The watch's choices: the ticked query codes and the interval (ms).
+    QList<quint8> watchCodes() const;
+    void setWatchCodes(const QList<quint8> &codes);
+    int watchInterval() const;
+    void setWatchInterval(int ms);
+    // Whether the watch is polling (the session's state).
+    bool watching() const { return m_session->watching(); }
+    PlotView *plot() const { return m_plot; }
 
     // Loads a list file into the list, as "打开文件" does after its dialog.
     void openListFile(const QString &path);
@@ -160,6 +172,11 @@ private:
     void sendString();
     void runToggled(bool on);
     void markRunLine(int row);
+    void bindWatchAndPlot();
+    // The watch's queries as their buttons build them; nullopt after a refusal.
+    std::optional<QList<QByteArray>> watchFrames();
+    void watchToggled(bool on);
+    void watchChanged();
 
     std::unique_ptr<Ui::FrmMain> ui;
     PortMap m_ports;
@@ -197,4 +214,7 @@ private:
     // A remembered size and place, applied again after the first show, when
     // the layouts have taken the buttons' final widths.
     QByteArray m_restoredGeometry;
+    WatchPanel *m_watch = nullptr;
+    PlotView *m_plot = nullptr;
+    QDockWidget *m_plotDock = nullptr;
 };
