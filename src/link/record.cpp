@@ -128,9 +128,9 @@ QString isoTime(qint64 epochUs) {
     const int offset = t.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
-           QStringLiteral("%1%2:%3")
+           QStringLiteral("%1%2%3:%4")
                .arg(micro, 3, 10, QLatin1Char('0'))
-               .arg(offset < 0 ? u'-' : u'+')
+               .arg(QChar(offset < 0 ? u'-' : u'+'))
                .arg(minutes / 60, 2, 10, QLatin1Char('0'))
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
