@@ -222,6 +222,12 @@ Prepared prepare(const Entry &e, const QStringList &values, const Settings &s) {
         return {};
     };
 
+    // The window offers the IO-substitution buttons in RTU mode only.
+    if ((e.button == QLatin1String("Command81") || e.button == QLatin1String("Command88")) &&
+        s.mode != Framing::Protocol::Rtu) {
+        p.refusal = QStringLiteral("%1 is sent in RTU mode only, as in the window").arg(e.name);
+        return p;
+    }
     // The selector as the button leaves it; the register option as it is then.
     p.registerForm = s.registerForm;
     p.offset = s.offset;
