@@ -45,6 +45,13 @@ template <typename S> bool startLog(S &s, const QString &path, QString *error) {
         return false;
     }
 }
+// A log that could not be written stops with one message; the line goes on.
+template <typename S> void watchLog(S &s) {
+    if constexpr (requires { &S::logFailed; })
+        QObject::connect(&s, &S::logFailed, &s, [](const QString &why) {
+            std::fprintf(stderr, "t3208ctl: the log stopped: %s\n", why.toUtf8().constData());
+        });
+}
 template <typename S> void stopLog(S &s) {
     if constexpr (requires { s.stopLog(); })
         s.stopLog();
@@ -249,6 +256,7 @@ int Program::openLine(qint32 baud, QString *device) {
                 m_loop->quit();
         });
         if (!m_args.logFile.isEmpty()) {
+            watchLog(*m_session);
             QString error;
             if (!startLog(*m_session, m_args.logFile, &error)) {
                 std::fprintf(stderr, "t3208ctl: cannot log to %s: %s\n",

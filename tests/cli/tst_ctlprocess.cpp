@@ -353,6 +353,16 @@ private slots:
         QVERIFY2(err.contains(QStringLiteral("ermission")), qPrintable(err));
     }
 
+    // A line lost while the tool listens (an adapter unplugged): exit 3.
+    void lostLine() {
+        PtyPair pty;
+        QVERIFY2(pty.isValid(), qPrintable(pty.error()));
+        QTimer::singleShot(500, [&pty] { pty.closeMaster(); });
+        const Result r = runCtl({"-p", pty.slavePath(), "monitor"});
+        QCOMPARE(r.exit, 3);
+        QVERIFY2(r.err.contains(QStringLiteral("was lost")), qPrintable(r.err));
+    }
+
     // Ctrl+C ends any command cleanly: port closed, summary, exit 130.
     void interrupted_data() {
         QTest::addColumn<QStringList>("args");
