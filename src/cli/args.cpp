@@ -23,6 +23,13 @@ std::optional<int> wholeNumber(const QString &text, int min, int max) {
 
 } // namespace
 
+const QStringList &commandWords() {
+    static const QStringList words = {QStringLiteral("commands"), QStringLiteral("send"),
+                                      QStringLiteral("run"), QStringLiteral("scan"),
+                                      QStringLiteral("monitor")};
+    return words;
+}
+
 std::optional<Args> parse(const QStringList &arguments, QString *error) {
     Args a;
     bool optionsEnded = false;

@@ -52,6 +52,10 @@ struct Args {
     QString modes = QStringLiteral("rtu");
 };
 
+// The tool's own commands besides the requests: "commands", "send", "run",
+// "scan", "monitor". No request has one of these names.
+const QStringList &commandWords();
+
 // Parses the arguments (without the program name); nullopt with *error set
 // for a usage error.
 std::optional<Args> parse(const QStringList &arguments, QString *error);

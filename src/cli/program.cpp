@@ -180,8 +180,7 @@ int Program::exec() {
     if (cmd == QLatin1String("commands"))
         return commands();
     const Entry *entry = nullptr;
-    if (cmd != QLatin1String("send") && cmd != QLatin1String("run") &&
-        cmd != QLatin1String("scan") && cmd != QLatin1String("monitor")) {
+    if (!commandWords().contains(cmd)) {
         entry = find(cmd);
         if (!entry)
             return usage(QStringLiteral("unknown command %1 (t3208ctl commands lists the "

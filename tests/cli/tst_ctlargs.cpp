@@ -3,6 +3,7 @@
 // (echoes, copies, wrong addresses, exceptions), and the JSON lines.
 #include "cli/args.h"
 #include "cli/program.h"
+#include "cli/requests.h"
 #include "support/wire.h"
 
 #include <QJsonDocument>
@@ -105,6 +106,20 @@ private slots:
         QString error;
         QVERIFY(!Cli::parse(args, &error));
         QVERIFY2(error.contains(message), qPrintable(error));
+    }
+
+    // Every request can be named: no name is one of the tool's commands, and
+    // names and aliases are unique.
+    void requestNamesAreReachable() {
+        QSet<QString> seen;
+        for (const Cli::Entry &e : Cli::entries()) {
+            QVERIFY2(!Cli::commandWords().contains(e.name), qPrintable(e.name));
+            QVERIFY2(!seen.contains(e.name), qPrintable(e.name));
+            seen.insert(e.name);
+            QCOMPARE(Cli::find(e.name), &e);
+            static const QRegularExpression kebab(QStringLiteral("^[a-z0-9]+(-[a-z0-9]+)*$"));
+            QVERIFY2(kebab.match(e.name).hasMatch(), qPrintable(e.name));
+        }
     }
 
     // Which frame read after a request is its reply.

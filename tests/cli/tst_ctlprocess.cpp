@@ -315,6 +315,9 @@ private slots:
                                         << 2 << "--addresses takes";
         QTest::newRow("missing device") << QStringList{"-p", "/dev/nonexistent-tty", "handshake"}
                                         << 3 << "cannot open /dev/nonexistent-tty";
+        QTest::newRow("constant run is a request, not the list runner")
+            << QStringList{"--simulate", "constant-run", "100"} << 0
+            << "设置32位运动速度，并恒速运动:";
         QTest::newRow("simulated controller answers")
             << QStringList{"--simulate", "handshake"} << 0 << "请求握手命令:";
     }
