@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -360,6 +361,8 @@ private slots:
     void lostLine() {
         PtyPair pty;
         QVERIFY2(pty.isValid(), qPrintable(pty.error()));
+        // The tool must not inherit the master, or closing it here hangs nothing up.
+        ::fcntl(pty.masterFd(), F_SETFD, FD_CLOEXEC);
         QTimer::singleShot(500, [&pty] { pty.closeMaster(); });
         const Result r = runCtl({"-p", pty.slavePath(), "monitor"});
         QCOMPARE(r.exit, 3);
