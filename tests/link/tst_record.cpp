@@ -136,6 +136,8 @@ void TstRecord::isoTime_data() {
     QTest::newRow("microseconds below one millisecond")
         << QByteArray("UTC") << qint64(1'796'830'867'000'007)
         << QStringLiteral("2026-12-09T15:41:07.000007+00:00");
+    QTest::newRow("before the epoch") << QByteArray("UTC") << qint64(-1)
+                                      << QStringLiteral("1969-12-31T23:59:59.999999+00:00");
 }
 
 void TstRecord::isoTime() {
