@@ -313,10 +313,9 @@ void FrmMain::bindCommandList() {
         saveListFile(path);
     });
     chooseFile = [this](bool save, const QString &title, const QString &filter) {
-        return save ? QFileDialog::getSaveFileName(this, title,
-                                                   m_fileStart.isEmpty() ? m_listFolder : m_fileStart,
-                                                   filter, nullptr,
-                                                   QFileDialog::DontConfirmOverwrite)
+        return save ? QFileDialog::getSaveFileName(
+                          this, title, m_fileStart.isEmpty() ? m_listFolder : m_fileStart, filter,
+                          nullptr, QFileDialog::DontConfirmOverwrite)
                     : QFileDialog::getOpenFileName(this, title, m_listFolder, filter);
     };
     ask = [this](const QString &text, const QString &title) {
