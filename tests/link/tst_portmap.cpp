@@ -36,8 +36,8 @@ PortMap::Lister lister(const QStringList &entries) {
 
 // An adapter as the system lists it: "PATH|VID:PID|SERIAL|USB-LOCATION|DESCRIPTION";
 // the fields after the path may be left out or empty.
-ListedPort adapter(const QString &spec) {
-    const QStringList f = spec.split(u'|');
+ListedPort adapter(const QString &fields) {
+    const QStringList f = fields.split(u'|');
     ListedPort p;
     p.location = f.value(0);
     p.usb = f.size() > 1;
@@ -52,9 +52,9 @@ ListedPort adapter(const QString &spec) {
     return p;
 }
 
-QList<ListedPort> adapters(const QStringList &specs) {
+QList<ListedPort> adapters(const QStringList &rows) {
     QList<ListedPort> out;
-    for (const QString &s : specs)
+    for (const QString &s : rows)
         out << adapter(s);
     return out;
 }
