@@ -25,6 +25,19 @@ void FrmMain::restoreSettings(QSettings &settings) {
     const QString logs = settings.value(SettingsKey::LogFolder).toString();
     if (!logs.isEmpty() && QDir(logs).exists())
         setLogFolder(logs);
+    if (settings.contains(SettingsKey::WatchCodes)) {
+        QList<quint8> codes;
+        for (const QString &hex : settings.value(SettingsKey::WatchCodes).toStringList()) {
+            bool ok = false;
+            const uint code = hex.toUInt(&ok, 16);
+            if (ok && code <= 0xFF)
+                codes << quint8(code);
+        }
+        setWatchCodes(codes);
+    }
+    // The interval box keeps a stored value within 10..65535.
+    if (const QVariant ms = settings.value(SettingsKey::WatchInterval); ms.isValid())
+        setWatchInterval(ms.toInt());
 }
 
 void FrmMain::saveSettings(QSettings &settings) const {
@@ -36,4 +49,9 @@ void FrmMain::saveSettings(QSettings &settings) const {
     settings.setValue(SettingsKey::AutoReconnect, autoReconnect());
     settings.setValue(SettingsKey::Timestamps, int(timestamps()));
     settings.setValue(SettingsKey::LogFolder, logFolder());
+    QStringList codes;
+    for (const quint8 code : watchCodes())
+        codes << QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper();
+    settings.setValue(SettingsKey::WatchCodes, codes);
+    settings.setValue(SettingsKey::WatchInterval, watchInterval());
 }

@@ -15,7 +15,9 @@ inline constexpr QLatin1StringView AutoReconnect{"link/autoReconnect"};
 inline constexpr QLatin1StringView Timestamps{"log/timestampMode"};
 // The folder last used for traffic logs ("开始记录...").
 inline constexpr QLatin1StringView LogFolder{"log/folder"};
-// Kept by the features that own them, next to these:
+// The watch's ticked queries (command codes as two hex digits) and its interval.
+inline constexpr QLatin1StringView WatchCodes{"watch/codes"};
+inline constexpr QLatin1StringView WatchInterval{"watch/interval"};
+// Kept by the feature that owns it, next to these:
 //   "ui/language"            the window's language ("zh" or "en")
-//   "watch/..."              the watch's choices
 } // namespace SettingsKey

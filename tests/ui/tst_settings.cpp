@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 using namespace Fixture;
 
@@ -74,6 +75,52 @@ private slots:
         QSettings again(settingsFile(), QSettings::IniFormat);
         QCOMPARE(again.value(SettingsKey::ListFolder).toString(), m_dir.path());
         QVERIFY(!again.value(SettingsKey::Geometry).toByteArray().isEmpty());
+    }
+
+    // The choices the description gives no default for come back as they were
+    // left; a window not asked to restore keeps every default.
+    void choicesComeBack_data() {
+        QTest::addColumn<bool>("reconnect");
+        QTest::addColumn<int>("stamps");
+        QTest::addColumn<QList<quint8>>("codes");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("all off, none ticked")
+            << false << int(Timestamps::None) << QList<quint8>{} << 10;
+        QTest::newRow("positions, relative times")
+            << true << int(Timestamps::Relative) << QList<quint8>{0x36, 0x37, 0x39} << 250;
+        QTest::newRow("state and profile, intervals")
+            << false << int(Timestamps::Interval) << QList<quint8>{0x3B, 0x26, 0x30} << 65535;
+    }
+    void choicesComeBack() {
+        QFETCH(bool, reconnect);
+        QFETCH(int, stamps);
+        QFETCH(QList<quint8>, codes);
+        QFETCH(int, interval);
+        {
+            FrmMain w;
+            w.setAutoReconnect(reconnect);
+            w.setTimestamps(Timestamps(stamps));
+            w.setWatchCodes(codes);
+            w.setWatchInterval(interval);
+            w.setLogFolder(m_dir.path());
+            QSettings settings;
+            w.saveSettings(settings);
+        }
+        FrmMain fresh;
+        QCOMPARE(fresh.autoReconnect(), true);
+        QCOMPARE(fresh.timestamps(), Timestamps::None);
+        QCOMPARE(fresh.watchInterval(), 100);
+        FrmMain w;
+        QSettings settings;
+        w.restoreSettings(settings);
+        QCOMPARE(w.autoReconnect(), reconnect);
+        QCOMPARE(int(w.timestamps()), stamps);
+        QList<quint8> restored = w.watchCodes();
+        std::sort(restored.begin(), restored.end());
+        std::sort(codes.begin(), codes.end());
+        QCOMPARE(restored, codes);
+        QCOMPARE(w.watchInterval(), interval);
+        QCOMPARE(w.logFolder(), m_dir.path());
     }
 
     void sizeAndPlaceComeBack_data() {
