@@ -1,5 +1,6 @@
 // t3208tool: the commissioning and debugging window for T3208 controllers.
 #include "codec/cp936.h"
+#include "commands/language.h"
 #include "link/portmap.h"
 #include "link/routedlink.h"
 #include "sim/simlink.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 
@@ -32,7 +34,29 @@ int main(int argc, char *argv[]) {
         QStringLiteral("simulate"),
         QStringLiteral("Attach a simulated T3208 controller (address 1) as COM1."));
     parser.addOption(simulate);
+    const QCommandLineOption lang(
+        QStringLiteral("lang"),
+        QStringLiteral("Language of the window: zh (Chinese) or en (English); overrides the "
+                       "remembered choice and the system's language."),
+        QStringLiteral("zh|en"));
+    parser.addOption(lang);
     parser.process(app);
+
+    const QString asked = parser.value(lang);
+    if (!asked.isEmpty() && !Language::codes().contains(asked)) {
+        std::fprintf(stderr, "t3208tool: --lang expects %s, not: %s\n",
+                     qPrintable(Language::codes().join(QStringLiteral(" or "))), qPrintable(asked));
+        return 2;
+    }
+    // The language chosen in the window is remembered for the next start.
+    QSettings settings;
+    const QString language = Language::choose(
+        asked, settings.value(QStringLiteral("language")).toString(), QLocale::system());
+    if (!Language::install(app, language))
+        std::fprintf(stderr,
+                     "t3208tool: the %s translation cannot be loaded; the window stays "
+                     "in Chinese\n",
+                     qPrintable(language));
 
     QStringList overrides = parser.values(port);
     if (const QStringList bad = PortMap::malformed(overrides); !bad.isEmpty()) {
@@ -56,6 +80,9 @@ int main(int argc, char *argv[]) {
         overrides << QStringLiteral("COM1=") + device;
     }
     FrmMain w{PortMap(overrides), link};
+    QObject::connect(&w, &FrmMain::languageChosen, &app, [](const QString &code) {
+        QSettings().setValue(QStringLiteral("language"), code);
+    });
     w.show();
     // For start-up measurements: report once the window has been shown and
     // its first events handled, and optionally quit.

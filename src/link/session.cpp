@@ -2,6 +2,7 @@
 
 #include "link/seriallink.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMutexLocker>
 
@@ -142,7 +143,7 @@ void Session::setRegisterForm(bool on, RegisterForm::Function function, const QS
         m_registers.reset();
         return;
     }
-    m_registers = Transmit::Rewriter{QStringLiteral("西门子标准格式:"),
+    m_registers = Transmit::Rewriter{QCoreApplication::translate("Session", "西门子标准格式:"),
                                      [function, offset](const QByteArray &f, QString *refusal) {
                                          RegisterForm::Converted c =
                                              RegisterForm::convert(f, function, offset);

@@ -7,6 +7,7 @@
 #include "codec/cp936.h"
 #include "codec/hextext.h"
 #include "commands/extended.h"
+#include "commands/language.h"
 #include "commands/registerform.h"
 #include "link/portsettings.h"
 #include "link/seriallink.h"
@@ -37,9 +38,14 @@ static void initTexts() {
 }
 
 namespace {
+// A page in the installed language: the translated copy under the language's
+// folder, the Chinese page itself when there is none.
 QString pageText(const QString &name) {
+    QFile translated(QStringLiteral(":/text/%1/%2").arg(Language::current(), name));
     QFile f(QStringLiteral(":/text/") + name);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    QFile &page =
+        Language::current() != QLatin1String("zh") && translated.exists() ? translated : f;
+    return page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString();
 }
 
 // While traffic flows, each view is redrawn at most this often.
@@ -69,7 +75,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     m_thread.start(QThread::TimeCriticalPriority);
     connect(m_session, &Session::lost, this, &FrmMain::portLost);
     connect(m_session, &Session::refused, this,
-            [this](const QString &text) { message(text, QStringLiteral("系统提示")); });
+            [this](const QString &text) { message(text, tr("系统提示")); });
     connect(m_session, &Session::recorded, &m_records, &RecordQueue::push, Qt::DirectConnection);
     connect(&m_records, &RecordQueue::ready, this, &FrmMain::takeRecords, Qt::QueuedConnection);
     connect(m_session, &Session::runLine, this, &FrmMain::markRunLine);
@@ -108,9 +114,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     for (QPlainTextEdit *view : {ui->RichTextBox1, ui->RichTextBox2})
         view->setFont(traffic);
 
-    // Buttons may shrink to their caption when the screen is small.
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
+    fitButtons();
     // The layouts take the narrower buttons once their size requests have
     // been handled, after the first show.
     QTimer::singleShot(0, this, [this] {
@@ -140,6 +144,63 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(ui->Option4, &QRadioButton::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Text34, &QLineEdit::textChanged, this, &FrmMain::pushRegisterForm);
     setPortControls(false);
+
+    // The language box shows the language in force; choosing one installs it.
+    ui->Combo10->setCurrentIndex(std::max(0, int(Language::codes().indexOf(Language::current()))));
+    connect(ui->Combo10, &QComboBox::activated, this, &FrmMain::languageActivated);
+}
+
+void FrmMain::fitButtons() {
+    // Buttons may shrink to their caption when the screen is small.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
+}
+
+void FrmMain::languageActivated(int index) {
+    const QStringList codes = Language::codes();
+    // A typed entry that is no item names no language.
+    if (index < 0 || index >= codes.size() || ui->Combo10->itemText(index).isEmpty())
+        return;
+    const QString code = codes.at(index);
+    if (code == Language::current())
+        return;
+    if (Language::install(*QCoreApplication::instance(), code))
+        emit languageChosen(code);
+}
+
+void FrmMain::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QMainWindow::changeEvent(event);
+}
+
+void FrmMain::retranslate() {
+    // The form's captions; values and fields are not translated and keep what they hold.
+    ui->retranslateUi(this);
+    ReplyView::retranslateRunState(*ui);
+    if (auto *menu = findChild<QMenu *>(QStringLiteral("MenuCMD")))
+        menu->setTitle(tr("命令操作"));
+    if (auto *a = findChild<QAction *>(QStringLiteral("DelectList")))
+        a->setText(tr("删除"));
+    if (auto *a = findChild<QAction *>(QStringLiteral("DelectAll")))
+        a->setText(tr("清空"));
+    if (m_status)
+        statusBar()->showMessage(m_status());
+    // The pages are read again in the new language when next shown.
+    for (QTextBrowser *view : {ui->Info1, ui->Info2, ui->RichTextBox3})
+        view->clear();
+    loadPageTexts();
+    fitButtons();
+    // The register form's line in the send view follows from the next send on.
+    pushRegisterForm();
+}
+
+void FrmMain::showStatus(std::function<QString()> text) {
+    m_status = std::move(text);
+    if (m_status)
+        statusBar()->showMessage(m_status());
+    else
+        statusBar()->clearMessage();
 }
 
 FrmMain::~FrmMain() {
@@ -205,11 +266,11 @@ void FrmMain::bindCommandList() {
     });
 
     // The list's pop-up menu: delete the first selected line, or all of them.
-    auto *menu = new QMenu(QStringLiteral("命令操作"), this);
+    auto *menu = new QMenu(tr("命令操作"), this);
     menu->setObjectName(QStringLiteral("MenuCMD"));
-    QAction *deleteLine = menu->addAction(QStringLiteral("删除"));
+    QAction *deleteLine = menu->addAction(tr("删除"));
     deleteLine->setObjectName(QStringLiteral("DelectList"));
-    QAction *deleteAll = menu->addAction(QStringLiteral("清空"));
+    QAction *deleteAll = menu->addAction(tr("清空"));
     deleteAll->setObjectName(QStringLiteral("DelectAll"));
     connect(deleteLine, &QAction::triggered, this, [this] {
         for (int row = 0; row < ui->List1->count(); ++row)
@@ -248,23 +309,20 @@ void FrmMain::bindCommandList() {
 
     // List files.
     connect(ui->Command54, &QPushButton::clicked, this, [this] {
-        const QString path = chooseFile(false, QStringLiteral("打开文件"),
-                                        QStringLiteral("txt文件(*.txt);;所有文件(*.*)"));
+        const QString path = chooseFile(false, tr("打开文件"), tr("txt文件(*.txt);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
         if (!CommSetting::FileExists(path)) {
-            message(QStringLiteral("文件名无效,请重新打开!"));
+            message(tr("文件名无效,请重新打开!"));
             return;
         }
         openListFile(path);
     });
     connect(ui->Command55, &QPushButton::clicked, this, [this] {
-        const QString path = chooseFile(true, QStringLiteral("保存文件"),
-                                        QStringLiteral("TXT文件(*.TXT);;所有文件(*.*)"));
+        const QString path = chooseFile(true, tr("保存文件"), tr("TXT文件(*.TXT);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
-        if (CommSetting::FileExists(path) &&
-            !ask(QStringLiteral("是否覆盖文件？"), QStringLiteral("文件保存")))
+        if (CommSetting::FileExists(path) && !ask(tr("是否覆盖文件？"), tr("文件保存")))
             return;
         saveListFile(path);
     });
@@ -287,13 +345,13 @@ void FrmMain::openListFile(const QString &path) {
     ui->List1->addItems(lines);
     ui->List1->setUpdatesEnabled(true);
     if (!error.isEmpty())
-        message(QStringLiteral("读取文件出错:") + error);
+        message(tr("读取文件出错:") + error);
 }
 
 void FrmMain::saveListFile(const QString &path) {
     QString error;
     if (!ListFile::save(path, listLines(), &error))
-        message(QStringLiteral("文件保存失败,原文件未改动:") + error);
+        message(tr("文件保存失败,原文件未改动:") + error);
 }
 
 void FrmMain::runToggled(bool on) {
@@ -306,8 +364,7 @@ void FrmMain::runToggled(bool on) {
     const auto base = Runner::intervalOf(ui->Text22->text());
     if (!base) {
         ui->Check1->setChecked(false);
-        message(QStringLiteral("间隔时间超出范围,请设置0-65535之间的毫秒数"),
-                QStringLiteral("系统提示"));
+        message(tr("间隔时间超出范围,请设置0-65535之间的毫秒数"), tr("系统提示"));
         return;
     }
     ui->Text22->setEnabled(false);
@@ -378,7 +435,7 @@ void FrmMain::runRequest(const Catalogue::Request &row) {
     const Catalogue::Built built =
         Catalogue::build(row, [this](const QString &name) { return fieldText(name); });
     if (built.refusal) {
-        message(built.refusal->message, QStringLiteral("系统提示"));
+        message(built.refusal->message, tr("系统提示"));
         return;
     }
     const QByteArray frame = Catalogue::frame(row, built.request, protocol());
@@ -403,7 +460,7 @@ void FrmMain::recordAndSend(const QByteArray &frame, bool honoursList, const QSt
 }
 
 void FrmMain::refuse(const QString &text) {
-    message(text, QStringLiteral("系统提示"));
+    message(text, tr("系统提示"));
 }
 
 std::optional<quint8> FrmMain::address() {
@@ -562,36 +619,38 @@ void FrmMain::openPort() {
     inSessionAndWait([s = m_session] { s->close(); });
     const auto number = PortSettings::portNumber(ui->Combo1->currentText());
     if (!number) {
-        message(QStringLiteral("请选择正确的串口名"));
+        message(tr("请选择正确的串口名"));
         return;
     }
     QString error;
     const auto line = PortSettings::parse(settings, &error);
     const QString device = m_ports.device(*number);
     if (line && device.isEmpty())
-        error = QStringLiteral("COM%1 没有对应的串口设备").arg(*number);
+        error = tr("COM%1 没有对应的串口设备").arg(*number);
     bool opened = false;
     if (line && !device.isEmpty())
         inSessionAndWait([&] { opened = m_session->open(device, *line, &error); });
     if (!opened) {
-        statusBar()->clearMessage();
-        message(QStringLiteral("串口打开失败:") + error);
+        showStatus(nullptr);
+        message(tr("串口打开失败:") + error);
         return;
     }
     setPortControls(true);
-    statusBar()->showMessage(QStringLiteral("COM%1 → %2  %3").arg(*number).arg(device, settings));
+    showStatus([text = QStringLiteral("COM%1 → %2  %3").arg(*number).arg(device, settings)] {
+        return text;
+    });
 }
 
 void FrmMain::closePort() {
     inSessionAndWait([s = m_session] { s->close(); });
     setPortControls(false);
-    statusBar()->clearMessage();
+    showStatus(nullptr);
 }
 
 void FrmMain::portLost(const QString &reason) {
     setPortControls(false);
-    statusBar()->showMessage(QStringLiteral("串口已断开"));
-    message(QStringLiteral("串口连接已断开:") + reason);
+    showStatus([] { return tr("串口已断开"); });
+    message(tr("串口连接已断开:") + reason);
 }
 
 void FrmMain::protocolSwitched() {

@@ -19,4 +19,9 @@ inline const QColor AlertColour{255, 0, 0};
 // is not touched.
 void showReply(Ui::FrmMain &ui, const Receive::Reply &r, const QColor &normal);
 
+// The run-state label: "停止" or "运动中" in the installed language.
+void showRunState(Ui::FrmMain &ui, bool moving);
+// Writes the label again in the installed language, keeping the state it shows.
+void retranslateRunState(Ui::FrmMain &ui);
+
 } // namespace ReplyView
