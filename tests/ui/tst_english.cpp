@@ -11,6 +11,7 @@
 #include "windowfixture.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -355,6 +356,41 @@ private slots:
         Fixture::closeMessageBoxes();
         choose(*w, QStringLiteral("en"));
         QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Serial port disconnected"));
+    }
+
+    // The English pages are translations of the Chinese ones: the same
+    // sections and table rows, and every byte example, frame and option
+    // (each code sample without Chinese words) the same and in the same order.
+    void pagesMatchTheirChineseOriginals_data() {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("product page") << "page1.html";
+        QTest::newRow("vision page") << "page2.html";
+        QTest::newRow("protocol page") << "protocol.html";
+    }
+    void pagesMatchTheirChineseOriginals() {
+        QFETCH(QString, page);
+        FrmMain w; // the window's resources hold the pages
+        auto read = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        };
+        const QString chinese = read(QStringLiteral(":/text/") + page);
+        const QString english = read(QStringLiteral(":/text/en/") + page);
+        QVERIFY(!chinese.isEmpty());
+        QVERIFY(!english.isEmpty());
+        QVERIFY2(!hasChinese(english), qPrintable(page));
+        for (const char *tag : {"<h1>", "<h2>", "<h3>", "<tr>", "<li>", "<pre>"})
+            QVERIFY2(chinese.count(QLatin1String(tag)) == english.count(QLatin1String(tag)), tag);
+        static const QRegularExpression code(QStringLiteral("<code>(.*?)</code>"));
+        QStringList codesZh, codesEn;
+        for (const auto &m : code.globalMatch(chinese))
+            codesZh << m.captured(1);
+        for (const auto &m : code.globalMatch(english))
+            codesEn << m.captured(1);
+        QCOMPARE(codesEn.size(), codesZh.size());
+        for (int i = 0; i < codesZh.size(); ++i)
+            if (!hasChinese(codesZh[i]))
+                QCOMPARE(codesEn[i], codesZh[i]);
     }
 
     // The window fits a 1366x768 screen in both languages, and no caption
