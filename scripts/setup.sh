@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
       libgl-dev xvfb xauth imagemagick fonts-wqy-microhei fonts-freefont-ttf
-      libmodbus-dev mbpoll "$@")
+      libmodbus-dev mbpoll qt6-tools-dev qt6-l10n-tools "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
