@@ -128,9 +128,8 @@ QString isoTime(qint64 epochUs) {
     const int offset = t.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
-           QStringLiteral("%1%2:%3")
-               .arg(micro, 3, 10, QLatin1Char('0'))
-               .arg(offset < 0 ? u'-' : u'+')
+           QStringLiteral("%1").arg(micro, 3, 10, QLatin1Char('0')) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
                .arg(minutes / 60, 2, 10, QLatin1Char('0'))
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }

@@ -204,6 +204,11 @@ void FrmMain::showStatus(std::function<QString()> text) {
 }
 
 FrmMain::~FrmMain() {
+    // The controls are destroyed after this body, when the window is no longer
+    // a FrmMain: nothing they emit while going (the list's model resets as its
+    // rows are deleted) may reach the window's handlers any more.
+    for (QObject *child : findChildren<QObject *>())
+        QObject::disconnect(child, nullptr, this, nullptr);
     inSessionAndWait([s = m_session] { s->close(); });
     m_thread.quit();
     m_thread.wait();
