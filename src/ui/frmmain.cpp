@@ -48,6 +48,29 @@ QString pageText(const QString &name) {
     return page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString();
 }
 
+// Menus and menu items the window makes in code, by objectName, with their
+// texts: written again in the new language after a change of language.
+struct NamedText {
+    const char *object;
+    const char *source;
+};
+constexpr NamedText kNamedTexts[] = {
+    {"MenuCMD", QT_TRANSLATE_NOOP("FrmMain", "命令操作")},
+    {"DelectList", QT_TRANSLATE_NOOP("FrmMain", "删除")},
+    {"DelectAll", QT_TRANSLATE_NOOP("FrmMain", "清空")},
+};
+
+void retranslateNamed(QObject &window) {
+    for (const NamedText &t : kNamedTexts) {
+        const QString name = QString::fromLatin1(t.object);
+        const QString text = QCoreApplication::translate("FrmMain", t.source);
+        if (auto *menu = window.findChild<QMenu *>(name))
+            menu->setTitle(text);
+        else if (auto *action = window.findChild<QAction *>(name))
+            action->setText(text);
+    }
+}
+
 // While traffic flows, each view is redrawn at most this often.
 constexpr qint64 RedrawMs = 100;
 } // namespace
@@ -178,12 +201,7 @@ void FrmMain::retranslate() {
     // The form's captions; values and fields are not translated and keep what they hold.
     ui->retranslateUi(this);
     ReplyView::retranslateRunState(*ui);
-    if (auto *menu = findChild<QMenu *>(QStringLiteral("MenuCMD")))
-        menu->setTitle(tr("命令操作"));
-    if (auto *a = findChild<QAction *>(QStringLiteral("DelectList")))
-        a->setText(tr("删除"));
-    if (auto *a = findChild<QAction *>(QStringLiteral("DelectAll")))
-        a->setText(tr("清空"));
+    retranslateNamed(*this);
     if (m_status)
         statusBar()->showMessage(m_status());
     // The pages are read again in the new language when next shown.
