@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
@@ -18,6 +19,10 @@ int main(int argc, char *argv[]) {
     QApplication::setOrganizationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationName(QStringLiteral("t3208tool"));
     QApplication::setApplicationVersion(QStringLiteral(T3208_VERSION));
+    // The desktop entry's name, so a Wayland desktop ties the window to it,
+    // and the installed icon of that name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.t3208tool.t3208tool"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.t3208tool.t3208tool")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -40,6 +45,16 @@ int main(int argc, char *argv[]) {
                        "remembered choice and the system's language."),
         QStringLiteral("zh|en"));
     parser.addOption(lang);
+    const QCommandLineOption noReconnect(
+        QStringLiteral("no-reconnect"),
+        QStringLiteral("Close the port when its line is lost instead of waiting for the same "
+                       "device to come back and reopening it."));
+    parser.addOption(noReconnect);
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("Keep every frame and link event in a CSV traffic log from the start."),
+        QStringLiteral("FILE"));
+    parser.addOption(log);
     parser.process(app);
 
     const QString asked = parser.value(lang);
@@ -80,10 +95,15 @@ int main(int argc, char *argv[]) {
         overrides << QStringLiteral("COM1=") + device;
     }
     FrmMain w{PortMap(overrides), link};
-    QObject::connect(&w, &FrmMain::languageChosen, &app, [](const QString &code) {
-        QSettings().setValue(QStringLiteral("language"), code);
+    QObject::connect(&w, &FrmMain::languageChosen, &app, [&settings](const QString &code) {
+        settings.setValue(QStringLiteral("language"), code);
     });
+    w.restoreSettings(settings);
+    if (parser.isSet(noReconnect))
+        w.setAutoReconnect(false);
     w.show();
+    if (parser.isSet(log))
+        w.startLog(parser.value(log));
     // For start-up measurements: report once the window has been shown and
     // its first events handled, and optionally quit.
     if (qEnvironmentVariableIsSet("T3208_REPORT_SHOWN"))
@@ -93,5 +113,7 @@ int main(int argc, char *argv[]) {
             if (qEnvironmentVariableIsSet("T3208_QUIT_WHEN_SHOWN"))
                 QCoreApplication::quit();
         });
-    return app.exec();
+    const int status = app.exec();
+    w.saveSettings(settings);
+    return status;
 }

@@ -98,8 +98,8 @@ int main(int argc, char *argv[]) {
                                     QStringLiteral("Position of the origin switch (default 0)."),
                                     QStringLiteral("POS"), QStringLiteral("0"));
     const QCommandLineOption fault(QStringLiteral("fault"),
-                                   QStringLiteral("Fault injection: drop, corrupt, split or "
-                                                  "error."),
+                                   QStringLiteral("Fault injection: drop, corrupt, split, "
+                                                  "error or wrong-address."),
                                    QStringLiteral("KIND"), QStringLiteral("none"));
     const QCommandLineOption every(QStringLiteral("fault-every"),
                                    QStringLiteral("Apply the fault to every Nth reply "
@@ -111,8 +111,11 @@ int main(int argc, char *argv[]) {
                                       QStringLiteral("MS"), QStringLiteral("300"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log requests and replies on stderr."));
+    const QCommandLineOption echo(QStringLiteral("echo"),
+                                  QStringLiteral("The line echoes every request back to its "
+                                                 "sender (RS-485 without echo suppression)."));
     parser.addOptions({device, baud, address, delay, inputs, left, right, origin, fault, every,
-                       splitGap, verbose});
+                       splitGap, verbose, echo});
     parser.process(app);
 
     SimController model;
@@ -146,7 +149,8 @@ int main(int argc, char *argv[]) {
     }
     const auto kind = Sim::faultFromText(parser.value(fault));
     if (!kind)
-        return usageError(QStringLiteral("--fault takes drop, corrupt, split or error"));
+        return usageError(
+            QStringLiteral("--fault takes drop, corrupt, split, error or wrong-address"));
     const int n = parser.value(every).toInt(&ok);
     if (!ok || n < 1)
         return usageError(QStringLiteral("--fault-every takes a whole number of at least 1"));
@@ -160,6 +164,7 @@ int main(int argc, char *argv[]) {
     faults.setSplitGapMs(gapMs);
     server.setFaults(faults);
     server.setVerbose(parser.isSet(verbose));
+    server.setEcho(parser.isSet(echo));
     QString path;
     QString error;
     if (parser.isSet(device)) {

@@ -15,6 +15,16 @@
 //   paced    pseudo-random bytes paced at 115200 baud for --paced-seconds
 //            (default 60): bytes lost, longest event-loop stall of the window,
 //            CPU of the process.
+//   replies  back-to-back position replies paced at 115200 baud for
+//            --paced-seconds: the same figures, and how often Text18 was set.
+//   logcost  the reply stream of "replies" for --paced-seconds without and
+//            then with the traffic log on: the extra CPU of logging.
+//
+// The window is shown (a hidden view is neither laid out nor painted, so it
+// would say nothing about what a user's machine spends); --hidden keeps it
+// hidden for comparison. --log makes the latency, polling, runner and paced
+// phases keep a traffic log in a temporary folder. Run under a display server
+// (xvfb-run) for figures as on a desktop.
 //   unpaced  --unpaced-mib MiB (default 8) of pseudo-random bytes as fast as the
 //            terminal takes them: bytes lost, throughput, longest stall.
 //
@@ -32,10 +42,13 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPaintEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 #include <algorithm>
@@ -138,10 +151,59 @@ struct Pty {
     }
 };
 
+// --paints: which widgets were painted during a stream, and how much of them.
+struct PaintCounter : QObject {
+    std::map<std::string, std::pair<int, qint64>> byWidget; // paints, pixels
+    bool eventFilter(QObject *o, QEvent *e) override {
+        if (e->type() == QEvent::Paint) {
+            const QRect r = static_cast<QPaintEvent *>(e)->rect();
+            QString name = o->objectName();
+            if (name.isEmpty())
+                name = QString::fromLatin1(o->metaObject()->className()) + u'@' +
+                       (o->parent() ? o->parent()->objectName() : QString());
+            auto &entry = byWidget[name.toStdString()];
+            ++entry.first;
+            entry.second += qint64(r.width()) * r.height();
+        }
+        return false;
+    }
+    void print(double seconds) const {
+        std::vector<std::pair<qint64, std::string>> top;
+        for (const auto &[name, v] : byWidget)
+            top.emplace_back(v.second, name + " " + std::to_string(v.first));
+        std::sort(top.rbegin(), top.rend());
+        std::printf("  painted (widget, paints, kpixels/s):\n");
+        for (std::size_t i = 0; i < std::min<std::size_t>(15, top.size()); ++i)
+            std::printf("    %-50s %8.0f\n", top[i].second.c_str(),
+                        top[i].first / 1000.0 / seconds);
+    }
+};
+bool g_paints = false;
+
+bool g_hidden = false;
+bool g_log = false;
+QTemporaryDir *g_logDir = nullptr;
+
+void startLog(FrmMain &w, const char *name) {
+    const QString path = g_logDir->filePath(QString::fromLatin1(name) + QStringLiteral(".csv"));
+    if (!w.startLog(path)) {
+        std::fprintf(stderr, "bench_session: cannot log to %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
 std::unique_ptr<FrmMain> openWindow(const Pty &pty) {
     auto w = std::make_unique<FrmMain>(PortMap(
         {QStringLiteral("COM1=") + pty.slave}, [](const QString &) { return QString(); },
         [] { return QList<ListedPort>(); }));
+    if (!g_hidden) {
+        w->show();
+        // Laid out and painted once before anything is measured.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     w->findChild<QComboBox *>(QStringLiteral("Combo2"))->setCurrentText(QStringLiteral("115200"));
     w->findChild<QPushButton *>(QStringLiteral("Command32"))->click();
     if (!w->portOpen()) {
@@ -151,18 +213,20 @@ std::unique_ptr<FrmMain> openWindow(const Pty &pty) {
     return w;
 }
 
-// The longest time the GUI thread's event loop was kept from a 10 ms timer.
+// The longest time the GUI thread's event loop was kept from a 25 ms timer
+// (not shorter: the probe's own wake-ups would count in the CPU figures).
 struct StallProbe {
+    static constexpr int PeriodMs = 25;
     QTimer timer;
     QElapsedTimer since;
     double worstMs = 0;
     StallProbe() {
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, [this] {
-            worstMs = std::max(worstMs, double(since.nsecsElapsed()) / 1e6 - 10.0);
+            worstMs = std::max(worstMs, double(since.nsecsElapsed()) / 1e6 - PeriodMs);
             since.restart();
         });
-        timer.start(10);
+        timer.start(PeriodMs);
         since.start();
     }
 };
@@ -174,7 +238,7 @@ void runUntil(const std::function<bool()> &done, int timeoutMs) {
     // no CPU worth measuring.
     while (!done() && t.elapsed() < timeoutMs) {
         QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
         loop.exec();
     }
 }
@@ -182,6 +246,8 @@ void runUntil(const std::function<bool()> &done, int timeoutMs) {
 void latency(int replies) {
     Pty pty;
     auto w = openWindow(pty);
+    if (g_log)
+        startLog(*w, "latency");
     auto *field = w->findChild<QLineEdit *>(QStringLiteral("Text18"));
     std::vector<Clock::time_point> written(std::size_t(replies) + 1);
     std::vector<double> lat;
@@ -245,6 +311,8 @@ struct Responder {
 void polling(int seconds) {
     Pty pty;
     auto w = openWindow(pty);
+    if (g_log)
+        startLog(*w, "polling");
     auto *field = w->findChild<QLineEdit *>(QStringLiteral("Text18"));
     int shown = 0;
     int last = 0;
@@ -314,6 +382,8 @@ struct PacedWriter {
 void runnerUnderStream(int frames) {
     Pty pty;
     auto w = openWindow(pty);
+    if (g_log)
+        startLog(*w, "runner");
     auto *list = w->findChild<QListWidget *>(QStringLiteral("List1"));
     list->addItem(QStringLiteral("01 36 00 37 A0 "));
     list->addItem(QStringLiteral("Delay:50"));
@@ -347,7 +417,8 @@ void runnerUnderStream(int frames) {
     std::vector<double> err;
     for (std::size_t i = 1; i < stamps.size(); ++i)
         err.push_back(std::abs(ms(stamps[i] - stamps[i - 1]) - 50.0));
-    std::printf("runner, 50 ms delay lines, %d frames, 115200-baud reply stream in:\n", frames);
+    std::printf("runner, 50 ms delay lines, %d frames, 115200-baud reply stream in%s:\n", frames,
+                g_log ? ", traffic log on" : "");
     std::printf("  stream bytes   %lld (received %lld)\n", qlonglong(feed.written.load()),
                 qlonglong(w->receivedTotal()));
     std::printf("  |error| median %.2f ms\n", percentile(err, 50));
@@ -363,27 +434,90 @@ QByteArray randomBytes(qint64 n, unsigned seed) {
     return b;
 }
 
-void paced(int seconds) {
+// Figures of one paced stream into the window.
+struct StreamFigures {
+    double cpuPercent = 0;
+    double guiPercent = 0;
+    double stallMs = 0;
+    qint64 lost = 0;
+    int fieldSets = 0;
+};
+
+StreamFigures pacedStream(const QByteArray &data, const char *logName) {
     Pty pty;
     auto w = openWindow(pty);
-    const QByteArray data = randomBytes(qint64(11520) * seconds, 1);
+    if (logName)
+        startLog(*w, logName);
+    int fieldSets = 0;
+    QObject::connect(w->findChild<QLineEdit *>(QStringLiteral("Text18")), &QLineEdit::textChanged,
+                     [&] { ++fieldSets; });
+    PaintCounter paints;
+    if (g_paints)
+        qApp->installEventFilter(&paints);
     StallProbe probe;
     const double cpu0 = processCpuS();
     const double gui0 = threadCpuS();
     const auto t0 = Clock::now();
     {
         PacedWriter feed(pty, data, 11520, false);
-        runUntil([&] { return w->receivedTotal() >= data.size(); }, seconds * 1000 + 5000);
+        runUntil([&] { return w->receivedTotal() >= data.size(); },
+                 int(data.size() / 11520 + 5) * 1000);
     }
     const double wall = ms(Clock::now() - t0) / 1000.0;
-    const double cpu = processCpuS() - cpu0;
-    const double gui = threadCpuS() - gui0;
-    std::printf("paced 115200 baud, %d s of pseudo-random bytes:\n", seconds);
-    std::printf("  bytes          %lld written, %lld received, %lld lost\n", qlonglong(data.size()),
-                qlonglong(w->receivedTotal()), qlonglong(data.size() - w->receivedTotal()));
-    std::printf("  longest stall  %.1f ms\n", probe.worstMs);
-    std::printf("  CPU            %.1f %% of one core (GUI thread %.1f %%)\n", 100.0 * cpu / wall,
-                100.0 * gui / wall);
+    StreamFigures f;
+    f.cpuPercent = 100.0 * (processCpuS() - cpu0) / wall;
+    f.guiPercent = 100.0 * (threadCpuS() - gui0) / wall;
+    f.stallMs = probe.worstMs;
+    f.lost = data.size() - w->receivedTotal();
+    f.fieldSets = fieldSets;
+    if (g_paints) {
+        qApp->removeEventFilter(&paints);
+        paints.print(wall);
+    }
+    return f;
+}
+
+void printStream(const char *title, int seconds, const QByteArray &data, const StreamFigures &f) {
+    std::printf("%s, %d s at 115200 baud, window %s:\n", title, seconds,
+                g_hidden ? "hidden" : "shown");
+    std::printf("  bytes          %lld written, %lld lost\n", qlonglong(data.size()),
+                qlonglong(f.lost));
+    std::printf("  longest stall  %.1f ms\n", f.stallMs);
+    std::printf("  CPU            %.1f %% of one core (GUI thread %.1f %%)\n", f.cpuPercent,
+                f.guiPercent);
+}
+
+void paced(int seconds) {
+    const QByteArray data = randomBytes(qint64(11520) * seconds, 1);
+    const StreamFigures f = pacedStream(data, g_log ? "paced" : nullptr);
+    printStream("paced pseudo-random bytes", seconds, data, f);
+}
+
+QByteArray replyStream(int seconds) {
+    QByteArray data;
+    for (quint32 i = 1; data.size() < qint64(11520) * seconds; ++i)
+        data += positionReply(i);
+    return data;
+}
+
+void replies(int seconds) {
+    const QByteArray data = replyStream(seconds);
+    const StreamFigures f = pacedStream(data, g_log ? "replies" : nullptr);
+    printStream("back-to-back position replies", seconds, data, f);
+    std::printf("  Text18 set     %d times for %lld replies (%.0f per second)\n", f.fieldSets,
+                qlonglong(data.size() / 9), f.fieldSets / double(seconds));
+}
+
+void logCost(int seconds) {
+    const QByteArray data = replyStream(seconds);
+    const StreamFigures off = pacedStream(data, nullptr);
+    const StreamFigures on = pacedStream(data, "logcost");
+    std::printf("traffic log under back-to-back position replies, %d s each, window %s:\n", seconds,
+                g_hidden ? "hidden" : "shown");
+    std::printf("  CPU log off    %.1f %% of one core\n", off.cpuPercent);
+    std::printf("  CPU log on     %.1f %% of one core\n", on.cpuPercent);
+    std::printf("  extra          %.1f %% of one core\n", on.cpuPercent - off.cpuPercent);
+    std::printf("  lost           %lld / %lld bytes\n", qlonglong(off.lost), qlonglong(on.lost));
 }
 
 void unpaced(int mib) {
@@ -410,9 +544,15 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::vector<std::string> phases;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--phase") == 0)
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 < argc && std::strcmp(argv[i], "--phase") == 0)
             phases.emplace_back(argv[i + 1]);
+        g_hidden = g_hidden || std::strcmp(argv[i], "--hidden") == 0;
+        g_log = g_log || std::strcmp(argv[i], "--log") == 0;
+        g_paints = g_paints || std::strcmp(argv[i], "--paints") == 0;
+    }
+    QTemporaryDir logDir;
+    g_logDir = &logDir;
     auto wanted = [&](const char *name) {
         return phases.empty() || std::find(phases.begin(), phases.end(), name) != phases.end();
     };
@@ -424,6 +564,10 @@ int main(int argc, char **argv) {
         runnerUnderStream(argValue(argc, argv, "--frames", 300));
     if (wanted("paced"))
         paced(argValue(argc, argv, "--paced-seconds", 60));
+    if (wanted("replies"))
+        replies(argValue(argc, argv, "--paced-seconds", 60));
+    if (wanted("logcost"))
+        logCost(argValue(argc, argv, "--paced-seconds", 60));
     if (wanted("unpaced"))
         unpaced(argValue(argc, argv, "--unpaced-mib", 8));
     return 0;

@@ -2,9 +2,11 @@
 # Installs the Debian packages the build and the tests need, when missing;
 # packages given as arguments are added to them.
 set -euo pipefail
-pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
+pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
       libgl-dev xvfb xauth imagemagick fonts-wqy-microhei fonts-freefont-ttf
-      libmodbus-dev mbpoll qt6-tools-dev qt6-l10n-tools "$@")
+      libmodbus-dev mbpoll dpkg-dev fakeroot lintian appstream desktop-file-utils man-db
+      qt6-tools-dev qt6-l10n-tools
+      "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -777,6 +777,90 @@
         <source>运动中</source>
         <translation>Moving</translation>
     </message>
+    <message>
+        <source>串口正在等待重新连接，请求未发送: </source>
+        <translation>The port is waiting to reconnect, request not sent: </translation>
+    </message>
+    <message>
+        <source>时间戳</source>
+        <translation>Timestamps</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>绝对时间</source>
+        <translation>Absolute time</translation>
+    </message>
+    <message>
+        <source>相对时间</source>
+        <translation>Relative time</translation>
+    </message>
+    <message>
+        <source>间隔</source>
+        <translation>Interval</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>开始记录...</source>
+        <translation>Start logging...</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Stop logging</translation>
+    </message>
+    <message>
+        <source>开始记录</source>
+        <translation>Start logging</translation>
+    </message>
+    <message>
+        <source>CSV文件(*.csv);;所有文件(*.*)</source>
+        <translation>CSV files (*.csv);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>无法开始记录: %1 (%2)</source>
+        <translation>Cannot start logging: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>记录: </source>
+        <translation>Logging: </translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>自动重连</source>
+        <translation>Reconnect automatically</translation>
+    </message>
+    <message>
+        <source>串口已断开，等待重新连接: </source>
+        <translation>Serial port disconnected, waiting to reconnect: </translation>
+    </message>
+    <message>
+        <source>串口已重新连接: </source>
+        <translation>Serial port reconnected: </translation>
+    </message>
+    <message>
+        <source>未找到设备</source>
+        <translation>No device found</translation>
+    </message>
+    <message>
+        <source>曲线</source>
+        <translation>Plot</translation>
+    </message>
+    <message>
+        <source>自动查询: 串口未打开</source>
+        <translation>Automatic query: the port is not open</translation>
+    </message>
+    <message>
+        <source>自动查询: 请勾选要查询的项目</source>
+        <translation>Automatic query: tick the items to query</translation>
+    </message>
 </context>
 <context>
     <name>IoSubst</name>
@@ -794,6 +878,116 @@
     <message>
         <source>无法删除文件</source>
         <translation>Cannot delete the file</translation>
+    </message>
+</context>
+<context>
+    <name>OpenFailure</name>
+    <message>
+        <source>%1 不存在。</source>
+        <translation>%1 does not exist. </translation>
+    </message>
+    <message>
+        <source>本机没有找到串口。</source>
+        <translation>No serial port was found on this machine.</translation>
+    </message>
+    <message>
+        <source>现有的串口: </source>
+        <translation>Serial ports present: </translation>
+    </message>
+    <message>
+        <source>没有打开 %1 的权限（设备属于组 %2）。</source>
+        <translation>No permission to open %1 (the device belongs to group %2).</translation>
+    </message>
+    <message>
+        <source>没有打开 %1 的权限: 设备属于 %2 组。把当前用户加入该组: sudo usermod -aG %2 $USER，然后注销并重新登录。</source>
+        <translation>No permission to open %1: the device belongs to group %2. Add the current user to that group: sudo usermod -aG %2 $USER, then log out and log in again.</translation>
+    </message>
+    <message>
+        <source>%1 正被其他程序占用: %2</source>
+        <translation>%1 is in use by another program: %2</translation>
+    </message>
+    <message>
+        <source>%1 正被另一个程序占用。</source>
+        <translation>%1 is in use by another program.</translation>
+    </message>
+    <message>
+        <source>%1 无法打开（设备不可用）: %2</source>
+        <translation>%1 cannot be opened (device unavailable): %2</translation>
+    </message>
+</context>
+<context>
+    <name>PlotView</name>
+    <message>
+        <source>10 秒</source>
+        <translation>10 s</translation>
+    </message>
+    <message>
+        <source>60 秒</source>
+        <translation>60 s</translation>
+    </message>
+    <message>
+        <source>10 分钟</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>时间 (s)</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>清空</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>导出CSV...</source>
+        <translation>Export CSV...</translation>
+    </message>
+    <message>
+        <source>导出PNG...</source>
+        <translation>Export PNG...</translation>
+    </message>
+    <message>
+        <source>时间范围:</source>
+        <translation>Time range:</translation>
+    </message>
+    <message>
+        <source>是否覆盖文件？</source>
+        <translation>Overwrite the file?</translation>
+    </message>
+    <message>
+        <source>文件保存</source>
+        <translation>Save file</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>CSV文件(*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>文件保存失败:</source>
+        <translation>Saving the file failed: </translation>
+    </message>
+    <message>
+        <source>导出PNG</source>
+        <translation>Export PNG</translation>
+    </message>
+    <message>
+        <source>PNG图片(*.png)</source>
+        <translation>PNG images (*.png)</translation>
     </message>
 </context>
 <context>
@@ -839,6 +1033,21 @@
     </message>
 </context>
 <context>
+    <name>RecordLog</name>
+    <message>
+        <source>无法写入</source>
+        <translation>cannot write</translation>
+    </message>
+    <message>
+        <source>文件已被删除或移走</source>
+        <translation>the file was deleted or moved</translation>
+    </message>
+    <message>
+        <source>记录文件写入失败,记录已停止: %1 (%2)</source>
+        <translation>Writing the log file failed, logging stopped: %1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>RegisterForm</name>
     <message>
         <source>偏移地址 &quot;%1&quot; 超出范围,请设置0-65500之间</source>
@@ -858,10 +1067,128 @@
     </message>
 </context>
 <context>
+    <name>SeriesModel</name>
+    <message>
+        <source>运动速度</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>绝对位置</source>
+        <translation>Absolute position</translation>
+    </message>
+    <message>
+        <source>相对位置</source>
+        <translation>Relative position</translation>
+    </message>
+    <message>
+        <source>初速度</source>
+        <translation>Initial speed</translation>
+    </message>
+    <message>
+        <source>最大速度</source>
+        <translation>Maximum speed</translation>
+    </message>
+    <message>
+        <source>末速度</source>
+        <translation>End speed</translation>
+    </message>
+    <message>
+        <source>加速度</source>
+        <translation>Acceleration</translation>
+    </message>
+    <message>
+        <source>减速度</source>
+        <translation>Deceleration</translation>
+    </message>
+    <message>
+        <source>归零速度</source>
+        <translation>Homing speed</translation>
+    </message>
+    <message>
+        <source>运动状态</source>
+        <translation>Motion status</translation>
+    </message>
+    <message>
+        <source>左限</source>
+        <translation>Left limit</translation>
+    </message>
+    <message>
+        <source>零点</source>
+        <translation>Origin</translation>
+    </message>
+    <message>
+        <source>右限</source>
+        <translation>Right limit</translation>
+    </message>
+</context>
+<context>
     <name>Session</name>
     <message>
         <source>西门子标准格式:</source>
         <translation>Siemens standard format:</translation>
+    </message>
+</context>
+<context>
+    <name>WatchPanel</name>
+    <message>
+        <source>运动速度</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>绝对位置</source>
+        <translation>Abs. position</translation>
+    </message>
+    <message>
+        <source>相对位置</source>
+        <translation>Rel. position</translation>
+    </message>
+    <message>
+        <source>运动状态</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>查询IN</source>
+        <translation>Inputs</translation>
+    </message>
+    <message>
+        <source>初速度</source>
+        <translation>Init. speed</translation>
+    </message>
+    <message>
+        <source>最大速度</source>
+        <translation>Max. speed</translation>
+    </message>
+    <message>
+        <source>末速度</source>
+        <translation>End speed</translation>
+    </message>
+    <message>
+        <source>加速度</source>
+        <translation>Accel.</translation>
+    </message>
+    <message>
+        <source>减速度</source>
+        <translation>Decel.</translation>
+    </message>
+    <message>
+        <source>归零速度</source>
+        <translation>Homing speed</translation>
+    </message>
+    <message>
+        <source>自动查询</source>
+        <translation>Automatic query</translation>
+    </message>
+    <message>
+        <source>间隔:</source>
+        <translation>Interval:</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
     </message>
 </context>
 </TS>

@@ -62,7 +62,8 @@ Tick tick(const std::function<QString(int)> &lineAt, int count, int index,
         }
     }
     ++index;
-    t.index = index >= count ? 0 : index;
+    t.wrapped = index >= count;
+    t.index = t.wrapped ? 0 : index;
     return t;
 }
 

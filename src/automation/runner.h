@@ -18,6 +18,7 @@ struct Tick {
     std::optional<QByteArray> send; // bytes for the transmit pipeline
     int interval = DefaultInterval; // next interval in ms, 0..65535 (0: the timer stops)
     int index = 0;                  // position the next tick processes
+    bool wrapped = false;           // the run moved from the last line back to the first
 };
 
 // The interval the timer would take for a text, nullopt for one it refuses.

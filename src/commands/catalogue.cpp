@@ -216,6 +216,20 @@ const Request *find(const QString &button) {
     return nullptr;
 }
 
+QStringList baudTexts() {
+    QStringList out;
+    for (const CodeRow &row : kBaud)
+        out << QLatin1String(row.text);
+    return out;
+}
+
+QStringList canRateTexts() {
+    QStringList out;
+    for (const CodeRow &row : kCanRate)
+        out << QLatin1String(row.text);
+    return out;
+}
+
 std::optional<quint8> baudCode(const QString &text) {
     return lookup(kBaud, text);
 }

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -92,6 +93,11 @@ Built build(const Request &row, const Reader &read);
 
 // The request bytes framed as the row and the protocol mode say.
 QByteArray frame(const Request &row, const QByteArray &request, Framing::Protocol mode);
+
+// The texts that have a baud-rate code, slowest first ("2400" .. "38400").
+QStringList baudTexts();
+// The CAN bit-rate texts in code order ("1M" .. "5K").
+QStringList canRateTexts();
 
 // The baud-rate code of command 0x24 (the whole text, exact), nullopt for none.
 std::optional<quint8> baudCode(const QString &text);

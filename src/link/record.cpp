@@ -7,6 +7,7 @@
 #include <QTimeZone>
 
 #include <cstdlib>
+#include <limits>
 
 namespace Records {
 
@@ -122,16 +123,31 @@ QStringList columnNames() {
 }
 
 QString isoTime(qint64 epochUs) {
-    const qint64 ms = epochUs >= 0 ? epochUs / 1000 : -((-epochUs + 999) / 1000);
-    const qint64 micro = epochUs - ms * 1000;
-    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::systemTimeZone());
-    const int offset = t.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
-           QStringLiteral("%1").arg(micro, 3, 10, QLatin1Char('0')) + (offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1:%2")
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    // The date, time and offset change once a second at most: a log writing
+    // a thousand rows a second looks them up once for all of them (a change
+    // of the system's time zone shows from the next second on).
+    thread_local qint64 cachedSecond = std::numeric_limits<qint64>::min();
+    thread_local QString head; // "2026-12-09T23:41:07."
+    thread_local QString tail; // "+08:00"
+    const qint64 second = epochUs >= 0 ? epochUs / 1'000'000 : -((-epochUs + 999'999) / 1'000'000);
+    const qint64 micro = epochUs - second * 1'000'000;
+    if (second != cachedSecond) {
+        const QDateTime t = QDateTime::fromSecsSinceEpoch(second, QTimeZone::systemTimeZone());
+        const int offset = t.offsetFromUtc();
+        const int minutes = std::abs(offset) / 60;
+        head = t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss."));
+        tail = QStringLiteral("%1%2:%3")
+                   .arg(QChar(offset < 0 ? u'-' : u'+'))
+                   .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                   .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+        cachedSecond = second;
+    }
+    QString out;
+    out.reserve(head.size() + 6 + tail.size());
+    out += head;
+    out += QString::number(micro).rightJustified(6, u'0');
+    out += tail;
+    return out;
 }
 
 Columns columns(const Record &r, qint64 epochUs, qint64 startUs) {

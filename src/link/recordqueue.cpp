@@ -11,8 +11,9 @@ void RecordQueue::push(const Records::Record &r) {
         emit ready();
 }
 
-QList<Records::Record> RecordQueue::take() {
-    m_notified = false;
+QList<Records::Record> RecordQueue::take(bool rearm) {
+    if (rearm)
+        m_notified = false;
     QMutexLocker lock(&m_lock);
     QList<Records::Record> out;
     out.swap(m_records);

@@ -18,8 +18,11 @@ public:
 
     // Any thread (the session's, through a direct connection to recorded()).
     void push(const Records::Record &r);
-    // The records pushed since the last call, oldest first.
-    QList<Records::Record> take();
+    // The records pushed since the last call, oldest first. ready() is
+    // emitted again for the next record pushed, unless `rearm` is false: a
+    // reader that takes again on a clock of its own while records flow
+    // then gets no event per batch, and re-arms once it finds none.
+    QList<Records::Record> take(bool rearm = true);
 
 signals:
     void ready();

@@ -1,5 +1,8 @@
 #include "link/seriallink.h"
 
+#include "link/openfailure.h"
+#include "link/portmap.h"
+
 #include <QSerialPort>
 
 PortLink::PortLink(QObject *parent) : SerialLink(parent), m_port(new QSerialPort(this)) {
@@ -19,8 +22,21 @@ bool PortLink::open(const QString &device, const PortSettings::Line &line, QStri
     m_port->setStopBits(line.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port->open(QIODevice::ReadWrite)) {
+#ifdef Q_OS_UNIX
+        if (error) {
+            const auto e = m_port->error();
+            const auto hint = e == QSerialPort::DeviceNotFoundError ? OpenFailure::Hint::NotFound
+                              : e == QSerialPort::PermissionError   ? OpenFailure::Hint::Permission
+                                                                    : OpenFailure::Hint::Other;
+            *error = OpenFailure::explain(device, hint, m_port->errorString(),
+                                          OpenFailure::Lookups::system([] {
+                                              return PortMap::ordered(PortMap::systemPorts()());
+                                          }));
+        }
+#else
         if (error)
             *error = m_port->errorString();
+#endif
         m_port->clearError();
         return false;
     }

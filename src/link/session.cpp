@@ -17,25 +17,23 @@ constexpr qint64 ReadSliceMs = 5;
 } // namespace
 
 Session::Session(SerialLink *link, QObject *parent)
-    : QObject(parent), m_link(link), m_silence(this), m_runTimer(this) {
+    : QObject(parent), m_link(link), m_reconnect(this), m_silence(this), m_runTimer(this),
+      m_log(this), m_watchTimer(this) {
     m_clock.start();
     m_epochUs = QDateTime::currentMSecsSinceEpoch() * 1000;
     m_link->setParent(this);
     connect(m_link, &SerialLink::dataArrived, this, &Session::readWaiting);
-    connect(m_link, &SerialLink::lost, this, [this](const QString &reason) {
-        const bool wasRunning = m_running;
-        forgetLine();
-        event(Records::Kind::Lost, reason);
-        if (wasRunning)
-            stopRun();
-        emit lost(reason);
-    });
+    connect(m_link, &SerialLink::lost, this, &Session::lineLost);
     m_silence.setSingleShot(true);
     m_silence.setTimerType(Qt::PreciseTimer);
     connect(&m_silence, &QTimer::timeout, this, &Session::expireSilence);
     m_runTimer.setTimerType(Qt::PreciseTimer);
     m_runTimer.setInterval(Runner::DefaultInterval);
     connect(&m_runTimer, &QTimer::timeout, this, &Session::runTick);
+    connect(&m_log, &RecordLog::failed, this, &Session::logFailed);
+    m_watchTimer.setSingleShot(true);
+    m_watchTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_watchTimer, &QTimer::timeout, this, &Session::watchTick);
 }
 
 Session::~Session() = default;
@@ -59,14 +57,21 @@ QString Session::device() const {
 
 void Session::publish(Records::Record r) {
     r.seq = ++m_seq;
+    Stamp stamp;
+    if (r.isFrame()) {
+        stamp = {true, m_epochUs + r.timeUs, r.timeUs - m_openedUs, r.timeUs - m_previousFrameUs};
+        m_previousFrameUs = r.timeUs;
+    }
     {
         QMutexLocker lock(&m_viewLock);
         r.port = m_device;
         if (r.direction == Records::Direction::Sent)
-            m_sent.add(r.lines, r.bytes.size());
+            m_sent.add(r.lines, r.bytes.size(), stamp);
         else if (r.direction == Records::Direction::Received)
-            m_received.add(r.lines, r.bytes.size());
+            m_received.add(r.lines, r.bytes.size(), stamp);
     }
+    if (m_log.isOpen())
+        m_log.write(r);
     if (r.direction == Records::Direction::Sent)
         notifySent();
     else if (r.direction == Records::Direction::Received)
@@ -84,29 +89,102 @@ void Session::event(Records::Kind kind, const QString &detail) {
 }
 
 bool Session::open(const QString &device, const PortSettings::Line &line, QString *error) {
+    return open(device, line, error, Reconnector::pathLocator(device), 50);
+}
+
+bool Session::open(const QString &device, const PortSettings::Line &line, QString *error,
+                   Reconnector::Locator locate, int lookMs) {
     close();
     if (!m_link->open(device, line, error))
         return false;
-    // A character is 10 bits at 8N1; the RTU gap rule is 3.5 of them.
-    const qint64 gapUs = 35LL * 1'000'000 / std::max<qint64>(1, line.baud);
-    m_assembler.setRtuSilenceUs(std::max(Frames::Assembler::DefaultRtuSilenceUs, gapUs));
-    m_open = true;
+    m_line = line;
+    m_locate = std::move(locate);
+    m_lookMs = lookMs;
+    applyLine(line);
     {
         QMutexLocker lock(&m_viewLock);
         m_device = device;
     }
+    m_openedUs = m_previousFrameUs = nowUs();
     event(Records::Kind::Opened, device);
     if (m_link->bytesWaiting() > 0)
         readWaiting();
     return true;
 }
 
+void Session::applyLine(const PortSettings::Line &line) {
+    // A character is 10 bits at 8N1; the RTU gap rule is 3.5 of them.
+    const qint64 gapUs = 35LL * 1'000'000 / std::max<qint64>(1, line.baud);
+    m_assembler.setRtuSilenceUs(std::max(Frames::Assembler::DefaultRtuSilenceUs, gapUs));
+    m_open = true;
+}
+
 void Session::close() {
+    stopWatch();
     const bool wasOpen = m_link->isOpen();
+    const bool wasWaiting = m_waiting.exchange(false);
+    m_reconnect.stop();
     m_link->close();
     forgetLine();
-    if (wasOpen)
+    if (wasOpen || wasWaiting)
         event(Records::Kind::Closed, device());
+}
+
+void Session::setAutoReconnect(bool on) {
+    m_autoReconnect = on;
+    if (!on && m_waiting.exchange(false)) {
+        m_reconnect.stop();
+        event(Records::Kind::Closed, device());
+    }
+}
+
+void Session::lineLost(const QString &reason) {
+    const bool wasRunning = m_running;
+    giveUpHeld();
+    forgetLine();
+    event(Records::Kind::Lost, reason);
+    // Moving a motor again unattended is unsafe: the run stays stopped, also
+    // once the line is back.
+    if (wasRunning)
+        stopRun();
+    stopWatch();
+    if (!m_autoReconnect || !m_locate) {
+        emit lost(reason);
+        return;
+    }
+    m_waiting = true;
+    m_reconnect.start(
+        m_locate, [this](const QString &device) { return reopen(device); }, m_lookMs);
+    emit reconnecting(device(), reason);
+}
+
+void Session::giveUpHeld() {
+    // As if the line had stayed silent: every held byte is given up, a frame's
+    // beginning as incomplete. Bounded, in case a deadline did not move.
+    for (int round = 0; round < 64; ++round) {
+        const auto deadline = m_assembler.deadlineUs();
+        if (!deadline)
+            break;
+        deliver(m_assembler.expire(std::max(*deadline, nowUs())));
+    }
+}
+
+bool Session::reopen(const QString &device) {
+    QString error;
+    if (!m_link->open(device, m_line, &error))
+        return false;
+    m_assembler.reset();
+    applyLine(m_line);
+    m_waiting = false;
+    {
+        QMutexLocker lock(&m_viewLock);
+        m_device = device;
+    }
+    event(Records::Kind::Reconnected, device);
+    emit reconnected(device);
+    if (m_link->bytesWaiting() > 0)
+        readWaiting();
+    return true;
 }
 
 void Session::forgetLine() {
@@ -116,13 +194,17 @@ void Session::forgetLine() {
 }
 
 void Session::SendComm(const QByteArray &frame) {
+    send(frame, m_registers ? &*m_registers : nullptr);
+}
+
+bool Session::send(const QByteArray &frame, const Transmit::Rewriter *rewriter) {
     if (!m_link->isOpen())
-        return;
-    Transmit::Outcome out = Transmit::prepare(frame, m_registers ? &*m_registers : nullptr);
+        return true;
+    Transmit::Outcome out = Transmit::prepare(frame, rewriter);
     if (!out.wire) {
         event(Records::Kind::Refused, out.refusal);
         emit refused(out.refusal);
-        return;
+        return false;
     }
     m_assembler.expectEcho(*out.wire);
     m_link->write(*out.wire);
@@ -136,21 +218,27 @@ void Session::SendComm(const QByteArray &frame) {
     publish(std::move(r));
     // A copy of the previous request held as its possible echo is its reply now.
     armSilence();
+    return true;
 }
 
 void Session::setRegisterForm(bool on, RegisterForm::Function function, const QString &offset) {
     if (!on) {
         m_registers.reset();
+        m_readRegisters.reset();
         return;
     }
-    m_registers = Transmit::Rewriter{QCoreApplication::translate("Session", "西门子标准格式:"),
-                                     [function, offset](const QByteArray &f, QString *refusal) {
-                                         RegisterForm::Converted c =
-                                             RegisterForm::convert(f, function, offset);
-                                         if (!c.frame)
-                                             *refusal = c.refusal;
-                                         return c.frame;
-                                     }};
+    auto rewriter = [&offset](RegisterForm::Function f) {
+        return Transmit::Rewriter{QCoreApplication::translate("Session", "西门子标准格式:"),
+                                  [f, offset](const QByteArray &frame, QString *refusal) {
+                                      RegisterForm::Converted c =
+                                          RegisterForm::convert(frame, f, offset);
+                                      if (!c.frame)
+                                          *refusal = c.refusal;
+                                      return c.frame;
+                                  }};
+    };
+    m_registers = rewriter(function);
+    m_readRegisters = rewriter(RegisterForm::Function::Read);
 }
 
 void Session::clearSent() {
@@ -271,6 +359,49 @@ void Session::runTick() {
     m_dueNs =
         std::max(m_dueNs, now - qint64(t.interval) * 1'000'000) + qint64(t.interval) * 1'000'000;
     m_runTimer.setInterval(int(std::max<qint64>(1, (m_dueNs - now + 500'000) / 1'000'000)));
+}
+
+bool Session::startLog(const QString &path, QString *error) {
+    return m_log.start(path, m_epochUs, nowUs(), error);
+}
+
+void Session::stopLog() {
+    m_log.stop();
+}
+
+void Session::startWatch(const QList<QByteArray> &frames, int intervalMs) {
+    m_watchTimer.stop();
+    m_watchFrames = frames;
+    if (!m_link->isOpen() || frames.isEmpty()) {
+        m_watching = false;
+        emit watchStopped(); // the window's button follows even when nothing ran
+        return;
+    }
+    m_watchSchedule.start(int(frames.size()), intervalMs, m_clock.nsecsElapsed());
+    m_watching = true;
+    watchTick();
+}
+
+void Session::stopWatch() {
+    m_watchTimer.stop();
+    if (m_watching.exchange(false))
+        emit watchStopped();
+}
+
+void Session::watchTick() {
+    if (!m_watching)
+        return;
+    while (const auto index = m_watchSchedule.take(m_clock.nsecsElapsed())) {
+        if (!send(m_watchFrames.at(*index), m_readRegisters ? &*m_readRegisters : nullptr)) {
+            stopWatch(); // one message for a refusal, not one per interval
+            return;
+        }
+        if (!m_watching) // the send lost the line
+            return;
+    }
+    const qint64 waitNs = m_watchSchedule.nextDueNs() - m_clock.nsecsElapsed();
+    // Rounded up: a tick never comes before its due time.
+    m_watchTimer.start(int(std::max<qint64>(0, (waitNs + 999'999) / 1'000'000)));
 }
 
 void Session::notifySent() {

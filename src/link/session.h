@@ -29,8 +29,11 @@
 #include "commands/registerform.h"
 #include "link/portsettings.h"
 #include "link/receive.h"
+#include "link/reconnect.h"
 #include "link/record.h"
+#include "link/recordlog.h"
 #include "link/transmit.h"
+#include "link/watch.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -53,7 +56,13 @@ public:
 
     // Thread-safe.
     bool isOpen() const { return m_open.load(); }
+    // The line was lost and the session waits for the same device to come
+    // back (isOpen() is false meanwhile).
+    bool waiting() const { return m_waiting.load(); }
+    bool autoReconnect() const { return m_autoReconnect.load(); }
     bool running() const { return m_running.load(); }
+    // Whether the watch is polling.
+    bool watching() const { return m_watching.load(); }
     qint64 receivedTotal() const { return m_receivedTotal.load(); }
     // Snapshots of the views; taking one re-arms the matching change signal.
     TrafficSide sent() const;
@@ -64,15 +73,26 @@ public:
     qint64 epochUs() const { return m_epochUs; }
     // The device of the line open now, or last open.
     QString device() const;
+    // The traffic log's file, empty when not logging.
+    QString logFile() const { return m_log.file(); }
 
     // Session thread only.
     SerialLink *link() const { return m_link; }
+    // Opens the line as open() does; after a loss the same device is looked
+    // for with `locate` every `lookMs` (open() looks for the path itself).
+    bool open(const QString &device, const PortSettings::Line &line, QString *error,
+              Reconnector::Locator locate, int lookMs);
 
 public slots:
     // Opens the line; false with *error set when it cannot be opened. The RTU
     // silence is 100 ms or 3.5 characters at the line's rate, whichever is longer.
     bool open(const QString &device, const PortSettings::Line &line, QString *error);
+    // Closes the line, or ends the wait for a lost one.
     void close();
+    // On (the default): a lost line is waited for and reopened with the same
+    // settings; the runner stays stopped. Off: a loss closes the line. Turning
+    // it off during a wait ends the wait as a close.
+    void setAutoReconnect(bool on);
 
     // The one way a frame reaches the line: shown, counted, written. Does nothing
     // while the line is closed.
@@ -91,6 +111,19 @@ public slots:
     void startRun(int interval, const QString &baseText);
     void stopRun();
 
+    // Starts the traffic log (see RecordLog) in `path`; false with *error set
+    // when the file cannot be written. A log already running is stopped first.
+    bool startLog(const QString &path, QString *error);
+    void stopLog();
+    // The watch: every interval (10..65535 ms) each frame is sent once, in
+    // turn, spread evenly over the interval so that each reply is in before
+    // the next request goes out on a half-duplex bus. The frames are sent
+    // with the register option's read form. Stops on a close, a loss or a
+    // refused send; nothing restarts it. Starting on a closed line, or with
+    // no frames, stops at once.
+    void startWatch(const QList<QByteArray> &frames, int intervalMs);
+    void stopWatch();
+
 signals:
     // One record of the stream (session thread; see above).
     void recorded(const Records::Record &record);
@@ -98,14 +131,28 @@ signals:
     void receivedChanged();
     // A send was refused by the register rewrite; nothing was shown or sent.
     void refused(const QString &text);
-    // The open line was lost; the session has closed it.
+    // The open line was lost; the session has closed it (reconnecting is off).
     void lost(const QString &reason);
+    // The open line was lost; the session waits for `device` to come back.
+    void reconnecting(const QString &device, const QString &reason);
+    // The lost line is open again, now at `device`.
+    void reconnected(const QString &device);
     // The runner processed this line (-1: the run stopped).
     void runLine(int row);
+    // The traffic log stopped on a write failure (the message names the file
+    // and the cause); the line is not affected.
+    void logFailed(const QString &message);
+    // The watch stopped (on request, on a close, a loss or a refusal).
+    void watchStopped();
 
 private:
     // The line is closed: nothing held of it counts any more.
     void forgetLine();
+    void lineLost(const QString &reason);
+    // Gives up the bytes held of a frame the loss broke, as the silence would.
+    void giveUpHeld();
+    bool reopen(const QString &device);
+    void applyLine(const PortSettings::Line &line);
     // Numbers, stamps with the port and emits a record; frames are shown on
     // their view first.
     void publish(Records::Record r);
@@ -115,12 +162,20 @@ private:
     void armSilence();
     void expireSilence();
     void runTick();
+    void watchTick();
+    // Shows, counts and writes one frame through the given rewrite; false
+    // when the rewrite refused it.
+    bool send(const QByteArray &frame, const Transmit::Rewriter *rewriter);
     void notifySent();
     void notifyReceived();
 
     SerialLink *m_link;
     Frames::Assembler m_assembler;
     QElapsedTimer m_clock;
+    Reconnector m_reconnect;
+    Reconnector::Locator m_locate;
+    int m_lookMs = 100;
+    PortSettings::Line m_line;
     QTimer m_silence;
     QTimer m_runTimer;
     bool m_readPending = false;
@@ -133,12 +188,25 @@ private:
     mutable std::atomic<bool> m_receivedNotified{false};
     qint64 m_epochUs = 0;
     quint64 m_seq = 0;
+    // The views' timestamps: when the line was opened and the previous frame.
+    qint64 m_openedUs = 0;
+    qint64 m_previousFrameUs = 0;
+    RecordLog m_log;
 
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_waiting{false};
+    std::atomic<bool> m_autoReconnect{true};
     std::atomic<qint64> m_receivedTotal{0};
 
     std::optional<Transmit::Rewriter> m_registers;
+    // The same register option in its read form, for the watch's queries.
+    std::optional<Transmit::Rewriter> m_readRegisters;
+
+    QTimer m_watchTimer;
+    Watch::Schedule m_watchSchedule;
+    QList<QByteArray> m_watchFrames;
+    std::atomic<bool> m_watching{false};
 
     QStringList m_lines;
     QString m_baseText;

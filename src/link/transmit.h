@@ -20,11 +20,12 @@ struct TrafficSide {
             count = 0;
     }
     // Shows one frame: the bound, its lines (oldest first) in front of the
-    // text, its bytes on the counter.
-    void add(const QStringList &lines, qint64 bytes) {
+    // text, its bytes on the counter. The stamp goes with the frame's first
+    // line (its caption line where it has one).
+    void add(const QStringList &lines, qint64 bytes, const Stamp &stamp = Stamp()) {
         enforceBound();
-        for (const QString &l : lines)
-            log.prepend(l);
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            log.prepend(lines.at(i), i == 0 ? stamp : Stamp());
         count += bytes;
     }
     void clear() {

@@ -16,6 +16,8 @@ std::optional<Fault> faultFromText(const QString &text) {
         return Fault::Split;
     if (text == QLatin1String("error"))
         return Fault::Error;
+    if (text == QLatin1String("wrong-address"))
+        return Fault::WrongAddress;
     return std::nullopt;
 }
 
@@ -53,6 +55,15 @@ QByteArray FaultInjector::errorReply(const QByteArray &reply) {
     return ascii ? Framing::ascii(error) : Framing::rtu(error);
 }
 
+QByteArray FaultInjector::wrongAddress(const QByteArray &reply) {
+    const auto ascii = Framing::decodeAscii(reply);
+    QByteArray message = ascii ? ascii->chopped(1) : reply.chopped(2);
+    if (message.isEmpty())
+        return reply;
+    message[0] = char(quint8(message[0]) + 1);
+    return ascii ? Framing::ascii(message) : Framing::rtu(message);
+}
+
 QList<FaultInjector::Piece> FaultInjector::apply(const QByteArray &reply) {
     ++m_count;
     if (m_fault == Fault::None || m_count % m_every != 0)
@@ -73,6 +84,8 @@ QList<FaultInjector::Piece> FaultInjector::apply(const QByteArray &reply) {
     }
     case Fault::Error:
         return {{0, errorReply(reply)}};
+    case Fault::WrongAddress:
+        return {{0, wrongAddress(reply)}};
     }
     return {{0, reply}};
 }

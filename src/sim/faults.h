@@ -12,13 +12,15 @@ namespace Sim {
 
 enum class Fault {
     None,
-    Drop,    // the reply is not sent
-    Corrupt, // RTU: both CRC bytes inverted; ASCII: the LRC byte inverted
-    Split,   // the first half now, the rest splitGapMs() later
-    Error,   // an error reply with error byte 0x04 (device failure) instead
+    Drop,         // the reply is not sent
+    Corrupt,      // RTU: both CRC bytes inverted; ASCII: the LRC byte inverted
+    Split,        // the first half now, the rest splitGapMs() later
+    Error,        // an error reply with error byte 0x04 (device failure) instead
+    WrongAddress, // the reply from the next address up (checksum made to hold)
 };
 
-// "drop", "corrupt", "split", "error" (and "none"); nullopt for anything else.
+// "drop", "corrupt", "split", "error", "wrong-address" (and "none"); nullopt
+// for anything else.
 std::optional<Fault> faultFromText(const QString &text);
 
 class FaultInjector {
@@ -45,6 +47,7 @@ public:
     // The faulty versions, for one reply frame (RTU or ASCII).
     static QByteArray corrupted(const QByteArray &reply);
     static QByteArray errorReply(const QByteArray &reply);
+    static QByteArray wrongAddress(const QByteArray &reply);
 
 private:
     Fault m_fault;

@@ -150,9 +150,15 @@ bool LineServer::start(int fd, QString *error) {
     return true;
 }
 
+void LineServer::addController(Controller *model, const FaultInjector &faults) {
+    m_others.append({model, faults});
+}
+
 void LineServer::tick() {
     const qint64 now = m_elapsed.elapsed();
     m_model->advance(now - m_advanced);
+    for (Member &m : m_others)
+        m.model->advance(now - m_advanced);
     m_advanced = now;
 }
 
@@ -164,10 +170,16 @@ void LineServer::onReadable() {
             const QByteArray bytes(buf, n);
             if (m_verbose)
                 logLine("<-", bytes);
+            if (m_echo)
+                send(bytes);
             tick();
             for (const QByteArray &reply : m_model->receive(bytes))
                 for (const FaultInjector::Piece &piece : m_faults.apply(reply))
                     m_outbox->post(piece.bytes, m_replyDelayMs + piece.delayMs);
+            for (Member &m : m_others)
+                for (const QByteArray &reply : m.model->receive(bytes))
+                    for (const FaultInjector::Piece &piece : m.faults.apply(reply))
+                        m_outbox->post(piece.bytes, m_replyDelayMs + piece.delayMs);
             continue;
         }
         if (n < 0 && (errno == EINTR))

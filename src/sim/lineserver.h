@@ -28,6 +28,12 @@ public:
     void setFaults(const FaultInjector &faults) { m_faults = faults; }
     // Each request and reply as a hex line on standard error.
     void setVerbose(bool on) { m_verbose = on; }
+    // A bus: another controller on the same line, hearing every request, its
+    // replies through its own fault injector. Not owned.
+    void addController(Controller *model, const FaultInjector &faults = FaultInjector());
+    // The line echoes: every byte a client writes is read back by it at once,
+    // before any reply (two-wire RS-485 without echo suppression).
+    void setEcho(bool on) { m_echo = on; }
 
     // Opens a new pseudo-terminal in raw mode; *slavePath is where clients
     // open it.
@@ -49,9 +55,16 @@ private:
     void tick();
     void fail(const QString &reason);
 
+    struct Member {
+        Controller *model;
+        FaultInjector faults;
+    };
+
     Controller *m_model;
     Outbox *m_outbox;
     FaultInjector m_faults;
+    QList<Member> m_others;
+    bool m_echo = false;
     int m_fd = -1;
     int m_keeper = -1;
     QSocketNotifier *m_readNotifier = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/frmmain.h"
 
+#include "ui/codetexts.h"
+
 #include "automation/commandlist.h"
 #include "automation/listfile.h"
 #include "automation/runner.h"
@@ -10,26 +12,35 @@
 #include "commands/language.h"
 #include "commands/registerform.h"
 #include "link/portsettings.h"
+#include "link/portwatcher.h"
 #include "link/seriallink.h"
 #include "ui/indicator.h"
+#include "ui/plotview.h"
 #include "ui/replyview.h"
 #include "ui_frmmain.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextBrowser>
 
@@ -73,6 +84,8 @@ void retranslateNamed(QObject &window) {
 
 // While traffic flows, each view is redrawn at most this often.
 constexpr qint64 RedrawMs = 100;
+// Replies set their fields at most this often (a screen refresh).
+constexpr qint64 FrameMs = 16;
 } // namespace
 
 template <typename F> void FrmMain::inSession(F &&f) {
@@ -85,9 +98,12 @@ template <typename F> void FrmMain::inSessionAndWait(F &&f) {
 
 FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FrmMain>()), m_ports(std::move(ports)),
-      m_session(new Session(link ? link : new PortLink)) {
+      m_session(new Session(link ? link : new PortLink)), m_sentView(nullptr),
+      m_receivedView(nullptr) {
     initTexts();
     ui->setupUi(this);
+    m_sentView = TrafficView(ui->RichTextBox2);
+    m_receivedView = TrafficView(ui->RichTextBox1);
     // The static pages are laid out when first shown, not at start-up.
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, &FrmMain::loadPageTexts);
 
@@ -97,10 +113,17 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(&m_thread, &QThread::finished, m_session, &QObject::deleteLater);
     m_thread.start(QThread::TimeCriticalPriority);
     connect(m_session, &Session::lost, this, &FrmMain::portLost);
+    bindPortWatch();
     connect(m_session, &Session::refused, this,
             [this](const QString &text) { message(text, tr("系统提示")); });
     connect(m_session, &Session::recorded, &m_records, &RecordQueue::push, Qt::DirectConnection);
-    connect(&m_records, &RecordQueue::ready, this, &FrmMain::takeRecords, Qt::QueuedConnection);
+    connect(&m_records, &RecordQueue::ready, this, &FrmMain::scheduleTake, Qt::QueuedConnection);
+    m_take.setSingleShot(true);
+    connect(&m_take, &QTimer::timeout, this, &FrmMain::takeRecords);
+    connect(m_session, &Session::logFailed, this, [this](const QString &text) {
+        showLogState();
+        message(text);
+    });
     connect(m_session, &Session::runLine, this, &FrmMain::markRunLine);
     for (auto [timer, redraw] : {std::pair{&m_sentRedraw, &FrmMain::refreshSent},
                                  std::pair{&m_receivedRedraw, &FrmMain::refreshReceived}}) {
@@ -136,11 +159,22 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     traffic.setPointSizeF(font().pointSizeF());
     for (QPlainTextEdit *view : {ui->RichTextBox1, ui->RichTextBox2})
         view->setFont(traffic);
+    // The byte counters change with every redraw under a stream: at a fixed
+    // size (room for nine digits) a new count repaints the label alone
+    // instead of laying out and repainting the whole page.
+    for (QLabel *count : {ui->Label44, ui->Label45})
+        count->setFixedSize(std::max(count->minimumWidth(), count->fontMetrics().horizontalAdvance(
+                                                                QStringLiteral("000000000"))),
+                            count->sizeHint().height());
 
     fitButtons();
     // The layouts take the narrower buttons once their size requests have
     // been handled, after the first show.
     QTimer::singleShot(0, this, [this] {
+        if (!m_restoredGeometry.isEmpty()) {
+            restoreGeometry(m_restoredGeometry);
+            return;
+        }
         QSize want = QSize(1360, 690).expandedTo(minimumSizeHint());
         if (const QScreen *screen = this->screen())
             want = want.boundedTo(screen->availableGeometry().size() - QSize(0, 30))
@@ -166,6 +200,8 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(ui->Check2, &QCheckBox::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Option4, &QRadioButton::toggled, this, &FrmMain::pushRegisterForm);
     connect(ui->Text34, &QLineEdit::textChanged, this, &FrmMain::pushRegisterForm);
+    bindMenus();
+    bindWatchAndPlot();
     setPortControls(false);
 
     // The language box shows the language in force; choosing one installs it.
@@ -208,6 +244,7 @@ void FrmMain::retranslate() {
     for (QTextBrowser *view : {ui->Info1, ui->Info2, ui->RichTextBox3})
         view->clear();
     loadPageTexts();
+    showLogState();
     fitButtons();
     // The register form's line in the send view follows from the next send on.
     pushRegisterForm();
@@ -227,7 +264,10 @@ FrmMain::~FrmMain() {
     // rows are deleted) may reach the window's handlers any more.
     for (QObject *child : findChildren<QObject *>())
         QObject::disconnect(child, nullptr, this, nullptr);
-    inSessionAndWait([s = m_session] { s->close(); });
+    inSessionAndWait([s = m_session] {
+        s->close();
+        s->stopLog();
+    });
     m_thread.quit();
     m_thread.wait();
 }
@@ -335,6 +375,7 @@ void FrmMain::bindCommandList() {
         const QString path = chooseFile(false, tr("打开文件"), tr("txt文件(*.txt);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
+        m_listFolder = QFileInfo(path).absolutePath();
         if (!CommSetting::FileExists(path)) {
             message(tr("文件名无效,请重新打开!"));
             return;
@@ -345,14 +386,16 @@ void FrmMain::bindCommandList() {
         const QString path = chooseFile(true, tr("保存文件"), tr("TXT文件(*.TXT);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
+        m_listFolder = QFileInfo(path).absolutePath();
         if (CommSetting::FileExists(path) && !ask(tr("是否覆盖文件？"), tr("文件保存")))
             return;
         saveListFile(path);
     });
     chooseFile = [this](bool save, const QString &title, const QString &filter) {
-        return save ? QFileDialog::getSaveFileName(this, title, QString(), filter, nullptr,
-                                                   QFileDialog::DontConfirmOverwrite)
-                    : QFileDialog::getOpenFileName(this, title, QString(), filter);
+        return save ? QFileDialog::getSaveFileName(
+                          this, title, m_fileStart.isEmpty() ? m_listFolder : m_fileStart, filter,
+                          nullptr, QFileDialog::DontConfirmOverwrite)
+                    : QFileDialog::getOpenFileName(this, title, m_listFolder, filter);
     };
     ask = [this](const QString &text, const QString &title) {
         return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -584,23 +627,46 @@ void FrmMain::bindWorkbench() {
 }
 
 void FrmMain::SendComm(const QByteArray &frame) {
-    if (!m_session->isOpen())
+    if (!m_session->isOpen()) {
+        if (m_session->waiting())
+            statusBar()->showMessage(tr("串口正在等待重新连接，请求未发送: ") +
+                                     m_session->device());
         return;
+    }
     inSession([s = m_session, frame] { s->SendComm(frame); });
 }
 
+void FrmMain::scheduleTake() {
+    if (m_take.isActive())
+        return;
+    // The first batch after a quiet spell is taken at once.
+    m_take.start(int(m_taken.isValid() ? std::max<qint64>(0, FrameMs - m_taken.elapsed()) : 0));
+}
+
 void FrmMain::takeRecords() {
-    const QList<Records::Record> records = m_records.take();
+    m_take.stop();
+    m_taken.start();
+    // While records flow they are taken once per frame on the timer, without
+    // an event per batch; the first empty take re-arms the queue's signal.
+    QList<Records::Record> records = m_records.take(false);
+    if (records.isEmpty())
+        records = m_records.take(true);
+    if (!records.isEmpty())
+        m_take.start(int(FrameMs));
+    m_plot->take(records);
     const Records::Record *last = nullptr;
     for (const Records::Record &r : records) {
         if (r.kind != Records::Kind::Good || !r.reply)
             continue;
         const Receive::Reply &reply = *r.reply;
         if (reply.value || reply.status || reply.inputs || reply.ioCommand) {
-            applyReply(reply);
+            m_replies.add(reply);
             last = &r;
         }
     }
+    // Each control once, to its newest value; the records keep every value.
+    for (const Receive::Reply &reply : m_replies.take())
+        applyReply(reply);
     if (last)
         emit replyShown(last->timeUs);
 }
@@ -619,14 +685,14 @@ void FrmMain::scheduleRedraw(QTimer &timer, QElapsedTimer &last) {
 void FrmMain::refreshSent() {
     m_sentDrawn.start();
     const TrafficSide sent = m_session->sent();
-    ui->RichTextBox2->setPlainText(sent.log.rendered());
+    m_sentView.show(sent.log, m_timestamps);
     ui->Label44->setText(QString::number(sent.count));
 }
 
 void FrmMain::refreshReceived() {
     m_receivedDrawn.start();
     const TrafficSide received = m_session->received();
-    ui->RichTextBox1->setPlainText(received.log.rendered());
+    m_receivedView.show(received.log, m_timestamps);
     ui->Label45->setText(QString::number(received.count));
 }
 
@@ -640,6 +706,8 @@ void FrmMain::setPortControls(bool open) {
 void FrmMain::openPort() {
     const QString settings = PortSettings::settingsText(ui->Combo2->currentText());
     inSessionAndWait([s = m_session] { s->close(); });
+    m_ports.unpin(m_openPort);
+    m_openPort = 0;
     const auto number = PortSettings::portNumber(ui->Combo1->currentText());
     if (!number) {
         message(tr("请选择正确的串口名"));
@@ -647,13 +715,21 @@ void FrmMain::openPort() {
     }
     QString error;
     const auto line = PortSettings::parse(settings, &error);
+    // The port opens the adapter listed now, and keeps it while open.
+    m_ports.setListed(m_ports.lister()());
     const QString device = m_ports.device(*number);
+    m_ports.pin(*number);
     if (line && device.isEmpty())
         error = tr("COM%1 没有对应的串口设备").arg(*number);
     bool opened = false;
     if (line && !device.isEmpty())
-        inSessionAndWait([&] { opened = m_session->open(device, *line, &error); });
+        inSessionAndWait(
+            [&, locate = m_ports.locator(*number), every = m_ports.locatorIntervalMs(*number)] {
+                opened = m_session->open(device, *line, &error, locate, every);
+            });
+    m_openPort = opened ? *number : 0;
     if (!opened) {
+        m_ports.unpin(*number);
         showStatus(nullptr);
         message(tr("串口打开失败:") + error);
         return;
@@ -666,11 +742,16 @@ void FrmMain::openPort() {
 
 void FrmMain::closePort() {
     inSessionAndWait([s = m_session] { s->close(); });
+    m_ports.unpin(m_openPort);
+    m_openPort = 0;
     setPortControls(false);
     showStatus(nullptr);
 }
 
 void FrmMain::portLost(const QString &reason) {
+    runStoppedByLoss();
+    m_ports.unpin(m_openPort);
+    m_openPort = 0;
     setPortControls(false);
     showStatus([] { return tr("串口已断开"); });
     message(tr("串口连接已断开:") + reason);
@@ -691,4 +772,100 @@ void FrmMain::message(const QString &text, const QString &title) {
     m_box = box;
     box->open();
     emit messageShown(text);
+}
+
+void FrmMain::bindMenus() {
+    QMenu *stamps = menuBar()->addMenu(QString());
+    CodeTexts::bind(stamps, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "时间戳"));
+    stamps->setObjectName(QStringLiteral("Timestamps"));
+    m_timestampItems = new QActionGroup(this);
+    m_timestampItems->setExclusive(true);
+    const std::array<std::tuple<const char *, const char *, Timestamps>, 4> items{{
+        {"TimestampNone", QT_TRANSLATE_NOOP("FrmMain", "无"), Timestamps::None},
+        {"TimestampAbsolute", QT_TRANSLATE_NOOP("FrmMain", "绝对时间"), Timestamps::Absolute},
+        {"TimestampRelative", QT_TRANSLATE_NOOP("FrmMain", "相对时间"), Timestamps::Relative},
+        {"TimestampInterval", QT_TRANSLATE_NOOP("FrmMain", "间隔"), Timestamps::Interval},
+    }};
+    for (const auto &[name, text, mode] : items) {
+        QAction *item = stamps->addAction(QString());
+        CodeTexts::bind(item, "FrmMain", text);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        item->setChecked(mode == m_timestamps);
+        item->setData(int(mode));
+        m_timestampItems->addAction(item);
+        connect(item, &QAction::triggered, this, [this, mode] { setTimestamps(mode); });
+    }
+
+    QMenu *log = menuBar()->addMenu(QString());
+    CodeTexts::bind(log, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "记录"));
+    log->setObjectName(QStringLiteral("Log"));
+    m_logStart = log->addAction(QString());
+    CodeTexts::bind(m_logStart, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "开始记录..."));
+    m_logStart->setObjectName(QStringLiteral("LogStart"));
+    m_logStop = log->addAction(QString());
+    CodeTexts::bind(m_logStop, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "停止记录"));
+    m_logStop->setObjectName(QStringLiteral("LogStop"));
+    connect(m_logStart, &QAction::triggered, this, &FrmMain::chooseLog);
+    connect(m_logStop, &QAction::triggered, this, &FrmMain::stopLog);
+    m_logLabel = new QLabel(this);
+    m_logLabel->setObjectName(QStringLiteral("LogFile"));
+    statusBar()->addPermanentWidget(m_logLabel);
+    m_logFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (m_logFolder.isEmpty())
+        m_logFolder = QDir::homePath();
+    showLogState();
+}
+
+void FrmMain::setTimestamps(Timestamps mode) {
+    for (QAction *item : m_timestampItems->actions())
+        if (item->data().toInt() == int(mode))
+            item->setChecked(true);
+    if (mode == m_timestamps)
+        return;
+    m_timestamps = mode;
+    refreshSent();
+    refreshReceived();
+}
+
+QString FrmMain::suggestedLogPath() const {
+    return QDir(m_logFolder)
+        .filePath(
+            QDateTime::currentDateTime().toString(QStringLiteral("'t3208-'yyyyMMdd-HHmmss'.csv'")));
+}
+
+void FrmMain::chooseLog() {
+    m_fileStart = suggestedLogPath();
+    const QString path = chooseFile(true, tr("开始记录"), tr("CSV文件(*.csv);;所有文件(*.*)"));
+    m_fileStart.clear();
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path) && !ask(tr("是否覆盖文件？"), tr("开始记录")))
+        return;
+    startLog(path);
+}
+
+bool FrmMain::startLog(const QString &path) {
+    bool started = false;
+    QString error;
+    inSessionAndWait([&] { started = m_session->startLog(path, &error); });
+    showLogState();
+    if (!started) {
+        message(tr("无法开始记录: %1 (%2)").arg(path, error));
+        return false;
+    }
+    m_logFolder = QFileInfo(path).absolutePath();
+    return true;
+}
+
+void FrmMain::stopLog() {
+    inSessionAndWait([s = m_session] { s->stopLog(); });
+    showLogState();
+}
+
+void FrmMain::showLogState() {
+    const QString file = m_session->logFile();
+    m_logLabel->setText(file.isEmpty() ? QString() : tr("记录: ") + file);
+    m_logLabel->setVisible(!file.isEmpty());
+    m_logStop->setEnabled(!file.isEmpty());
 }

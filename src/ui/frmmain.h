@@ -7,6 +7,8 @@
 #include "link/recordqueue.h"
 #include "link/session.h"
 #include "link/transmit.h"
+#include "ui/replyview.h"
+#include "ui/trafficview.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -20,8 +22,16 @@
 namespace Ui {
 class FrmMain;
 }
+class QAction;
+class QActionGroup;
+class QLabel;
 class QMessageBox;
+class PortWatcher;
+class QSettings;
+class QDockWidget;
+class PlotView;
 class SerialLink;
+class WatchPanel;
 
 class FrmMain : public QMainWindow {
     Q_OBJECT
@@ -52,6 +62,10 @@ public:
     // Every byte received since the window opened, whatever the view bound
     // has cleared.
     qint64 receivedTotal() const { return m_session->receivedTotal(); }
+    // Reconnecting after a lost line ("自动重连"; on by default).
+    bool autoReconnect() const;
+    void setAutoReconnect(bool on);
+
     // For scripted use: waits until the session has handled everything asked
     // of it so far, then shows what it sent back.
     void settle();
@@ -64,10 +78,45 @@ public:
     std::function<QString(bool save, const QString &title, const QString &filter)> chooseFile;
     std::function<bool(const QString &text, const QString &title)> ask;
 
+    // The watch's choices: the ticked query codes and the interval (ms).
+    QList<quint8> watchCodes() const;
+    void setWatchCodes(const QList<quint8> &codes);
+    int watchInterval() const;
+    void setWatchInterval(int ms);
+    // Whether the watch is polling (the session's state).
+    bool watching() const { return m_session->watching(); }
+    PlotView *plot() const { return m_plot; }
+
     // Loads a list file into the list, as "打开文件" does after its dialog.
     void openListFile(const QString &path);
     // Saves the list to a file, as "命令另存为" does after its dialog.
     void saveListFile(const QString &path);
+
+    // What both traffic views show in front of each frame's first line (the
+    // "时间戳" menu); Timestamps::None by default.
+    Timestamps timestamps() const { return m_timestamps; }
+    void setTimestamps(Timestamps mode);
+
+    // The traffic log ("记录" menu): starts one in `path` (a message when it
+    // cannot), stops it. The status bar names the file while it runs.
+    bool startLog(const QString &path);
+    void stopLog();
+    QString logFile() const { return m_session->logFile(); }
+    // The folder the log dialog opens in: the one of the last log started.
+    QString logFolder() const { return m_logFolder; }
+    void setLogFolder(const QString &folder) { m_logFolder = folder; }
+    // What the log dialog proposes: t3208-YYYYMMDD-HHMMSS.csv in logFolder().
+    QString suggestedLogPath() const;
+    // What the window remembers between runs (src/ui/settings.cpp): its size
+    // and place and the folder of the list dialogs. Called by the program's
+    // main() only, so a window made anywhere else starts with every
+    // control's described default.
+    void restoreSettings(QSettings &settings);
+    void saveSettings(QSettings &settings) const;
+    // The folder the list dialogs open in; the folder of the file last chosen
+    // in either of them.
+    QString listFolder() const { return m_listFolder; }
+    void setListFolder(const QString &folder) { m_listFolder = folder; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -89,8 +138,19 @@ private:
     void openPort();
     void closePort();
     void portLost(const QString &reason);
+    // Reconnecting (frmmainport.cpp).
+    void bindPortWatch();
+    void applyAutoReconnect(bool on);
+    void portWaiting(const QString &device);
+    void portReconnected(const QString &device);
+    void showPortDevice();
+    void runStoppedByLoss();
     void protocolSwitched();
     void takeRecords();
+    void scheduleTake();
+    void bindMenus();
+    void chooseLog();
+    void showLogState();
     void applyReply(const Receive::Reply &r);
     void scheduleRedraw(QTimer &timer, QElapsedTimer &last);
     void refreshSent();
@@ -122,6 +182,11 @@ private:
     void sendString();
     void runToggled(bool on);
     void markRunLine(int row);
+    void bindWatchAndPlot();
+    // The watch's queries as their buttons build them; nullopt after a refusal.
+    std::optional<QList<QByteArray>> watchFrames();
+    void watchToggled(bool on);
+    void watchChanged();
 
     std::unique_ptr<Ui::FrmMain> ui;
     PortMap m_ports;
@@ -135,8 +200,33 @@ private:
     QTimer m_receivedRedraw{this};
     QElapsedTimer m_sentDrawn;
     QElapsedTimer m_receivedDrawn;
+    // Records are taken (and fields set) at most once per screen refresh.
+    QTimer m_take{this};
+    QElapsedTimer m_taken;
+    ReplyView::Latest m_replies;
+    TrafficView m_sentView;
+    TrafficView m_receivedView;
+    Timestamps m_timestamps = Timestamps::None;
+    QActionGroup *m_timestampItems = nullptr;
+    QAction *m_logStart = nullptr;
+    QAction *m_logStop = nullptr;
+    QLabel *m_logLabel = nullptr;
+    QString m_logFolder;
+    // Where the file dialog starts (the default chooseFile).
+    QString m_fileStart;
     bool m_listPending = false;
     QPointer<QMessageBox> m_box;
     // The status bar's message, written in the language in force.
     std::function<QString()> m_status;
+    QAction *m_autoReconnect = nullptr;
+    QLabel *m_portDevice = nullptr;
+    std::unique_ptr<PortWatcher> m_watcher;
+    int m_openPort = 0; // the COMn open or waited for; 0 while closed
+    QString m_listFolder;
+    // A remembered size and place, applied again after the first show, when
+    // the layouts have taken the buttons' final widths.
+    QByteArray m_restoredGeometry;
+    WatchPanel *m_watch = nullptr;
+    PlotView *m_plot = nullptr;
+    QDockWidget *m_plotDock = nullptr;
 };

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace ReplyView {
 
 namespace {
@@ -68,6 +70,53 @@ void showReply(Ui::FrmMain &ui, const Receive::Reply &r, const QColor &normal) {
     }
     if (r.ioCommand)
         ui.Text31->setText(*r.ioCommand);
+}
+
+namespace {
+// The controls a reply writes, in groups that are always written together:
+// a value query's field (by its code), the status lamps, the input lamps, the
+// IO-substitution read-back.
+enum Group { StatusLamps = 0x100, InputLamps, IoCommand };
+
+QList<int> groups(const Receive::Reply &r) {
+    QList<int> out;
+    if (r.code && r.value)
+        out << int(*r.code);
+    if (r.status)
+        out << StatusLamps;
+    if (r.inputs)
+        out << InputLamps;
+    if (r.ioCommand)
+        out << IoCommand;
+    return out;
+}
+} // namespace
+
+void Latest::add(const Receive::Reply &r) {
+    const QList<int> writes = groups(r);
+    if (writes.isEmpty())
+        return;
+    const quint64 seq = ++m_seq;
+    for (const int g : writes) {
+        const auto older = m_newest.constFind(g);
+        if (older != m_newest.constEnd()) {
+            const quint64 was = *older;
+            m_newest[g] = seq;
+            // The older reply goes when it is no control's newest any more.
+            if (std::find(m_newest.cbegin(), m_newest.cend(), was) == m_newest.cend())
+                m_replies.remove(was);
+        } else {
+            m_newest.insert(g, seq);
+        }
+    }
+    m_replies.insert(seq, r);
+}
+
+QList<Receive::Reply> Latest::take() {
+    QList<Receive::Reply> out = m_replies.values();
+    m_replies.clear();
+    m_newest.clear();
+    return out;
 }
 
 } // namespace ReplyView

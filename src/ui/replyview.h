@@ -5,6 +5,8 @@
 #include "link/receive.h"
 
 #include <QColor>
+#include <QList>
+#include <QMap>
 
 namespace Ui {
 class FrmMain;
@@ -23,5 +25,20 @@ void showReply(Ui::FrmMain &ui, const Receive::Reply &r, const QColor &normal);
 void showRunState(Ui::FrmMain &ui, bool moving);
 // Writes the label again in the installed language, keeping the state it shows.
 void retranslateRunState(Ui::FrmMain &ui);
+// The replies waiting to be shown, of which only the newest for each control
+// matters: a control is set at most once per batch, to its last value.
+class Latest {
+public:
+    void add(const Receive::Reply &r);
+    bool isEmpty() const { return m_replies.isEmpty(); }
+    // The replies that are the newest for at least one control, oldest first;
+    // showing them in this order leaves every control with its newest value.
+    QList<Receive::Reply> take();
+
+private:
+    quint64 m_seq = 0;
+    QMap<quint64, Receive::Reply> m_replies; // by arrival
+    QMap<int, quint64> m_newest;             // control group -> arrival
+};
 
 } // namespace ReplyView

@@ -32,6 +32,8 @@ private slots:
     void run_data();
     void run();
     void restartGivesTheSameFirstTick();
+    void wrapsFromLastLineToFirst_data();
+    void wrapsFromLastLineToFirst();
     void readsOnlyCurrentAndNextLine_data();
     void readsOnlyCurrentAndNextLine();
     void intervalOf_data();
@@ -175,6 +177,39 @@ void TstRunner::run() {
     }
     QCOMPARE(got, trace);
     QCOMPARE(index, finalIndex);
+}
+
+// Whether each tick moved the run from the last line back to the first ("1"),
+// as counted by the command-line tool's --loops; a jump back never counts.
+void TstRunner::wrapsFromLastLineToFirst_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("wraps"); // one digit per tick
+
+    QTest::newRow("two frames") << QStringList{A, B} << QString("01010");
+    QTest::newRow("delay as the last line is used up, then the wrap")
+        << QStringList{A, "Delay:300"} << QString("111");
+    QTest::newRow("delays inside and last")
+        << QStringList{A, "Delay:5", B, "Delay:7"} << QString("0101");
+    QTest::newRow("jump to 0 is no wrap") << QStringList{A, B, "GoIdx:0"} << QString("0000");
+    QTest::newRow("jump back to 1 is no wrap")
+        << QStringList{A, B, C, "GoIdx:1"} << QString("00000");
+    QTest::newRow("delay line first, skipped, then the wrap")
+        << QStringList{"Delay:1", A} << QString("0101");
+    QTest::newRow("empty list holds") << QStringList{} << QString("000");
+    QTest::newRow("one frame wraps every tick") << QStringList{A} << QString("111");
+}
+
+void TstRunner::wrapsFromLastLineToFirst() {
+    QFETCH(QStringList, lines);
+    QFETCH(QString, wraps);
+    QString got;
+    int index = 0;
+    for (qsizetype i = 0; i < wraps.size(); ++i) {
+        const Runner::Tick t = Runner::tick(lines, index, "1000");
+        got += t.wrapped ? u'1' : u'0';
+        index = t.index;
+    }
+    QCOMPARE(got, wraps);
 }
 
 void TstRunner::restartGivesTheSameFirstTick() {

@@ -12,10 +12,10 @@ namespace {
 QList<ListedPort> ports(const QStringList &entries) {
     QList<ListedPort> out;
     for (const QString &s : entries) {
-        if (s.startsWith("usb:"))
-            out.append({s.mid(4), true});
-        else
-            out.append({s, false});
+        ListedPort p;
+        p.usb = s.startsWith("usb:");
+        p.location = p.usb ? s.mid(4) : s;
+        out.append(p);
     }
     return out;
 }
@@ -34,6 +34,39 @@ PortMap::Lister lister(const QStringList &entries) {
     return [entries] { return ports(entries); };
 }
 
+// An adapter as the system lists it: "PATH|VID:PID|SERIAL|USB-LOCATION|DESCRIPTION";
+// the fields after the path may be left out or empty.
+ListedPort adapter(const QString &fields) {
+    const QStringList f = fields.split(u'|');
+    ListedPort p;
+    p.location = f.value(0);
+    p.usb = f.size() > 1;
+    if (const QString ids = f.value(1); !ids.isEmpty()) {
+        p.hasIds = true;
+        p.vendorId = quint16(ids.section(u':', 0, 0).toUInt(nullptr, 16));
+        p.productId = quint16(ids.section(u':', 1, 1).toUInt(nullptr, 16));
+    }
+    p.serial = f.value(2);
+    p.usbLocation = f.value(3);
+    p.description = f.value(4);
+    return p;
+}
+
+QList<ListedPort> adapters(const QStringList &rows) {
+    QList<ListedPort> out;
+    for (const QString &s : rows)
+        out << adapter(s);
+    return out;
+}
+
+// A system list that the test changes while the map is in use.
+struct Plugged {
+    std::shared_ptr<QList<ListedPort>> now = std::make_shared<QList<ListedPort>>();
+    PortMap::Lister lister() const {
+        return [now = now] { return *now; };
+    }
+};
+
 } // namespace
 
 class TstPortMap : public QObject {
@@ -47,6 +80,14 @@ private slots:
     void malformed();
     void listing_data();
     void listing();
+    void sameAdapter_data();
+    void sameAdapter();
+    void pinned_data();
+    void pinned();
+    void label_data();
+    void label();
+    void usbLocation_data();
+    void usbLocation();
 };
 
 void TstPortMap::device_data() {
@@ -206,6 +247,163 @@ void TstPortMap::listing() {
 
     const PortMap map(overrides, env(vars), lister(listed));
     QCOMPARE(map.describe(), text);
+}
+
+void TstPortMap::sameAdapter_data() {
+    QTest::addColumn<QString>("was");
+    QTest::addColumn<QString>("now");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("same ids and serial, new name") << "/dev/ttyUSB0|0403:6001|A50285BI|1-2"
+                                                   << "/dev/ttyUSB3|0403:6001|A50285BI|1-4" << true;
+    QTest::newRow("same ids, another serial") << "/dev/ttyUSB0|0403:6001|A50285BI|1-2"
+                                              << "/dev/ttyUSB0|0403:6001|A50285BJ|1-2" << false;
+    QTest::newRow("same serial, another product") << "/dev/ttyUSB0|0403:6001|A50285BI"
+                                                  << "/dev/ttyUSB0|0403:6015|A50285BI" << false;
+    QTest::newRow("same serial, another vendor") << "/dev/ttyUSB0|0403:6001|A50285BI"
+                                                 << "/dev/ttyUSB0|1a86:6001|A50285BI" << false;
+    QTest::newRow("no serial: same ids at the same USB location")
+        << "/dev/ttyUSB0|1a86:7523||1-1.4"
+        << "/dev/ttyUSB1|1a86:7523||1-1.4" << true;
+    QTest::newRow("no serial: same ids at another USB location")
+        << "/dev/ttyUSB0|1a86:7523||1-1.4"
+        << "/dev/ttyUSB0|1a86:7523||1-1.3" << false;
+    QTest::newRow("no serial: one with a serial at that location is another")
+        << "/dev/ttyUSB0|1a86:7523||1-1.4"
+        << "/dev/ttyUSB0|1a86:7523|X1|1-1.4" << false;
+    QTest::newRow("no serial, no location: the same name") << "/dev/ttyACM0|2341:0043"
+                                                           << "/dev/ttyACM0|2341:0043" << true;
+    QTest::newRow("no serial, no location: another name") << "/dev/ttyACM0|2341:0043"
+                                                          << "/dev/ttyACM1|2341:0043" << false;
+    QTest::newRow("without ids: the same path") << "/dev/ttyS0"
+                                                << "/dev/ttyS0" << true;
+    QTest::newRow("without ids: another path") << "/dev/ttyS0"
+                                               << "/dev/ttyS1" << false;
+    QTest::newRow("an adapter is not a port without ids") << "/dev/ttyUSB0|0403:6001|A5"
+                                                          << "/dev/ttyUSB0" << false;
+}
+
+void TstPortMap::sameAdapter() {
+    QFETCH(QString, was);
+    QFETCH(QString, now);
+    QFETCH(bool, same);
+    QCOMPARE(adapter(was).sameAdapter(adapter(now)), same);
+    QCOMPARE(PortMap::find(adapters({"/dev/ttyS9", now}), adapter(was)).has_value(), same);
+}
+
+void TstPortMap::pinned_data() {
+    QTest::addColumn<QStringList>("before");  // listed when COMn is opened
+    QTest::addColumn<int>("n");               // the COMn opened (pinned)
+    QTest::addColumn<QStringList>("after");   // listed later
+    QTest::addColumn<QStringList>("devices"); // COM1, COM2, COM3 after the change
+    QTest::addColumn<QString>("located");     // where the pinned adapter is now
+
+    const QString a = "/dev/ttyUSB0|0403:6001|AAA|1-1|FT232R USB UART";
+    const QString b = "/dev/ttyUSB1|0403:6001|BBB|1-2|FT232R USB UART";
+    QTest::newRow("others unplugged: COM2 keeps its adapter")
+        << QStringList{a, b} << 2 << QStringList{"/dev/ttyUSB1|0403:6001|BBB|1-2"}
+        << QStringList{QString(), "/dev/ttyUSB1", QString()} << "/dev/ttyUSB1";
+    QTest::newRow("a new adapter sorts first: COM1 keeps its own")
+        << QStringList{a} << 1 << QStringList{"/dev/ttyACM0|2341:0043|N1|1-3", a}
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyACM0", QString()} << "/dev/ttyUSB0";
+    QTest::newRow("replugged under another name")
+        << QStringList{a, b} << 1
+        << QStringList{"/dev/ttyUSB1|0403:6001|BBB|1-2", "/dev/ttyUSB2|0403:6001|AAA|1-1"}
+        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB1", QString()} << "/dev/ttyUSB2";
+    QTest::newRow("unplugged: it opens nothing, the others keep their names")
+        << QStringList{a, b} << 1 << QStringList{"/dev/ttyUSB1|0403:6001|BBB|1-2"}
+        << QStringList{QString(), "/dev/ttyUSB1", QString()} << QString();
+    QTest::newRow("an identical adapter elsewhere is not taken")
+        << QStringList{"/dev/ttyUSB0|1a86:7523||1-1.4"} << 1
+        << QStringList{"/dev/ttyUSB0|1a86:7523||1-1.3"}
+        << QStringList{QString(), "/dev/ttyUSB0", QString()} << QString();
+    QTest::newRow("serial-less adapter back at its place under a new name")
+        << QStringList{"/dev/ttyUSB0|1a86:7523||1-1.4"} << 1
+        << QStringList{"/dev/ttyUSB0|1a86:7523||1-1.3", "/dev/ttyUSB1|1a86:7523||1-1.4"}
+        << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", QString()} << "/dev/ttyUSB1";
+}
+
+void TstPortMap::pinned() {
+    QFETCH(QStringList, before);
+    QFETCH(int, n);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, devices);
+    QFETCH(QString, located);
+
+    Plugged system;
+    *system.now = adapters(before);
+    PortMap map({}, env({}), system.lister());
+    QVERIFY(map.pin(n).has_value());
+    const auto locate = map.locator(n);
+    *system.now = adapters(after);
+    // Fresh listings and a watcher's snapshot give the same mapping.
+    for (bool snapshot : {false, true}) {
+        if (snapshot)
+            map.setListed(adapters(after));
+        for (int k = 1; k <= 3; ++k)
+            QCOMPARE(map.device(k), devices[k - 1]);
+    }
+    QCOMPARE(locate(), located);
+    // Unpinned, the names follow the list again.
+    map.unpin(n);
+    QCOMPARE(map.device(1), PortMap::ordered(adapters(after)).value(0));
+}
+
+void TstPortMap::label_data() {
+    QTest::addColumn<QStringList>("overrides");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("adapter with description and serial")
+        << QStringList{} << QStringList{"/dev/ttyUSB0|0403:6001|A50285BI|1-2|FT232R USB UART"} << 1
+        << "/dev/ttyUSB0 · FT232R USB UART · A50285BI";
+    QTest::newRow("no serial number")
+        << QStringList{} << QStringList{"/dev/ttyUSB0|1a86:7523||1-1|USB Serial"} << 1
+        << "/dev/ttyUSB0 · USB Serial";
+    QTest::newRow("built-in port: the path alone")
+        << QStringList{} << QStringList{"/dev/ttyS0"} << 1 << "/dev/ttyS0";
+    QTest::newRow("nothing mapped") << QStringList{} << QStringList{"/dev/ttyS0"} << 2 << QString();
+    QTest::newRow("a path given, described by the list")
+        << QStringList{"COM3=/dev/ttyUSB0"}
+        << QStringList{"/dev/ttyUSB0|0403:6001|A50285BI|1-2|FT232R USB UART"} << 3
+        << "/dev/ttyUSB0 · FT232R USB UART · A50285BI";
+    QTest::newRow("a path given that the list does not know")
+        << QStringList{"COM1=/dev/pts/4"} << QStringList{} << 1 << "/dev/pts/4";
+}
+
+void TstPortMap::label() {
+    QFETCH(QStringList, overrides);
+    QFETCH(QStringList, listed);
+    QFETCH(int, n);
+    QFETCH(QString, label);
+
+    const QList<ListedPort> ports = adapters(listed);
+    const PortMap map(overrides, env({}), [ports] { return ports; });
+    QCOMPARE(map.label(n), label);
+}
+
+void TstPortMap::usbLocation_data() {
+    QTest::addColumn<QString>("sysfs");
+    QTest::addColumn<QString>("location");
+
+    QTest::newRow("adapter on a root port")
+        << "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/ttyUSB0/tty/ttyUSB0"
+        << "1-2";
+    QTest::newRow("adapter behind a hub")
+        << "/sys/devices/pci0000:00/0000:00:14.0/usb3/3-1/3-1.4/3-1.4.2/3-1.4.2:1.0/ttyUSB1"
+        << "3-1.4.2";
+    QTest::newRow("CDC ACM device")
+        << "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-11/1-11:1.0/tty/ttyACM0"
+        << "1-11";
+    QTest::newRow("built-in port") << "/sys/devices/platform/serial8250/tty/ttyS0" << QString();
+    QTest::newRow("nothing") << QString() << QString();
+}
+
+void TstPortMap::usbLocation() {
+    QFETCH(QString, sysfs);
+    QFETCH(QString, location);
+    QCOMPARE(PortMap::usbLocationIn(sysfs), location);
 }
 
 QTEST_GUILESS_MAIN(TstPortMap)

@@ -129,13 +129,17 @@ void TstRecord::isoTime_data() {
     const qint64 t = 1'796'830'867'123'456;
     QTest::newRow("UTC+8") << QByteArray("Asia/Shanghai") << t
                            << QStringLiteral("2026-12-09T23:41:07.123456+08:00");
-    QTest::newRow("UTC") << QByteArray("UTC") << t
-                         << QStringLiteral("2026-12-09T15:41:07.123456+00:00");
-    QTest::newRow("west of UTC, half hour") << QByteArray("America/St_Johns") << t
-                                            << QStringLiteral("2026-12-09T12:11:07.123456-03:30");
+    // Each row in a second of its own: the date, time and offset are looked up
+    // once a second, so a change of zone shows from the next second on.
+    QTest::newRow("UTC") << QByteArray("UTC") << t + 1'000'000
+                         << QStringLiteral("2026-12-09T15:41:08.123456+00:00");
+    QTest::newRow("west of UTC, half hour") << QByteArray("America/St_Johns") << t + 2'000'000
+                                            << QStringLiteral("2026-12-09T12:11:09.123456-03:30");
     QTest::newRow("microseconds below one millisecond")
-        << QByteArray("UTC") << qint64(1'796'830'867'000'007)
-        << QStringLiteral("2026-12-09T15:41:07.000007+00:00");
+        << QByteArray("UTC") << qint64(1'796'830'870'000'007)
+        << QStringLiteral("2026-12-09T15:41:10.000007+00:00");
+    QTest::newRow("before the epoch")
+        << QByteArray("UTC") << qint64(-1) << QStringLiteral("1969-12-31T23:59:59.999999+00:00");
 }
 
 void TstRecord::isoTime() {

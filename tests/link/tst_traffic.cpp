@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <ctime>
+
 namespace {
 
 using Wire::perByte;
@@ -33,6 +35,11 @@ const QByteArray Handshake = QByteArray::fromHex("01200039C0");
 class TstTraffic : public QObject {
     Q_OBJECT
 private slots:
+    // Absolute times are shown in local time; the tests read them in UTC.
+    void initTestCase() {
+        qputenv("TZ", "UTC");
+        ::tzset();
+    }
     void send_data();
     void send();
     void captions_data();
@@ -47,6 +54,13 @@ private slots:
     void rendered();
     void renderedSend_data();
     void renderedSend();
+    void stampText_data();
+    void stampText();
+    void renderedWithStamps_data();
+    void renderedWithStamps();
+    void stampsLeaveTextAndBound();
+    void changeCounters_data();
+    void changeCounters();
 };
 
 void TstTraffic::send_data() {
@@ -351,6 +365,133 @@ void TstTraffic::renderedSend() {
     QCOMPARE(shown.size(), side.log.lines().size());
     QCOMPARE(shown.size(), visual.size());
     QCOMPARE(shown, visual);
+}
+
+namespace {
+Stamp stamp(qint64 epochUs, qint64 sinceOpenUs, qint64 sincePrevUs) {
+    return Stamp{true, epochUs, sinceOpenUs, sincePrevUs};
+}
+// 2025-12-09 23:41:07.123456 UTC.
+constexpr qint64 Evening = 1'765'323'667'123'456;
+} // namespace
+
+void TstTraffic::stampText_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<qint64>("epochUs");
+    QTest::addColumn<qint64>("sinceOpenUs");
+    QTest::addColumn<qint64>("sincePrevUs");
+    QTest::addColumn<QString>("text");
+
+    const int absolute = int(Timestamps::Absolute);
+    const int relative = int(Timestamps::Relative);
+    const int interval = int(Timestamps::Interval);
+    QTest::newRow("none") << int(Timestamps::None) << Evening << 1LL << 1LL << QString();
+    QTest::newRow("absolute, microseconds")
+        << absolute << Evening << 0LL << 0LL << "[23:41:07.123456]";
+    QTest::newRow("absolute, leading zeros")
+        << absolute << qint64(1'765'238'405'000'007) << 0LL << 0LL << "[00:00:05.000007]";
+    QTest::newRow("absolute, last microsecond of a second")
+        << absolute << qint64(1'765'323'667'999'999) << 0LL << 0LL << "[23:41:07.999999]";
+    QTest::newRow("relative") << relative << Evening << 12'345'678LL << 0LL << "[+12.345678]";
+    QTest::newRow("relative, zero") << relative << Evening << 0LL << 0LL << "[+0.000000]";
+    QTest::newRow("relative, hours")
+        << relative << Evening << 3'600'000'001LL << 0LL << "[+3600.000001]";
+    QTest::newRow("interval") << interval << Evening << 0LL << 12'345LL << "[Δ0.012345]";
+    QTest::newRow("interval, out of order")
+        << interval << Evening << 0LL << -250LL << "[Δ-0.000250]";
+}
+
+void TstTraffic::stampText() {
+    QFETCH(int, mode);
+    QFETCH(qint64, epochUs);
+    QFETCH(qint64, sinceOpenUs);
+    QFETCH(qint64, sincePrevUs);
+    QFETCH(QString, text);
+    QCOMPARE(TrafficLog::stampText(stamp(epochUs, sinceOpenUs, sincePrevUs), Timestamps(mode)),
+             text);
+    QCOMPARE(TrafficLog::stampText(Stamp(), Timestamps(mode)), QString());
+}
+
+void TstTraffic::renderedWithStamps_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("visual"); // from the top
+
+    // Two frames: a request with a caption line and one without.
+    QTest::newRow("none: as without stamps")
+        << int(Timestamps::None)
+        << QStringList{"SndAsc:b", "SndHex:02 ", "SndAsc:a", "SndHex:01 ", "查询绝对位置:"};
+    QTest::newRow("relative: first line of each frame")
+        << int(Timestamps::Relative)
+        << QStringList{"SndAsc:b", "[+1.500000] SndHex:02 ", "SndAsc:a", "SndHex:01 ",
+                       "[+1.000000] 查询绝对位置:"};
+    QTest::newRow("interval") << int(Timestamps::Interval)
+                              << QStringList{"SndAsc:b", "[Δ0.500000] SndHex:02 ", "SndAsc:a",
+                                             "SndHex:01 ", "[Δ1.000000] 查询绝对位置:"};
+}
+
+void TstTraffic::renderedWithStamps() {
+    QFETCH(int, mode);
+    QFETCH(QStringList, visual);
+
+    TrafficSide side;
+    side.add({"查询绝对位置:\n\r", "SndHex:01 \n", "SndAsc:a\n"}, 1,
+             stamp(0, 1'000'000, 1'000'000));
+    side.add({"SndHex:02 \n", "SndAsc:b\n"}, 1, stamp(0, 1'500'000, 500'000));
+    QCOMPARE(side.log.rendered(Timestamps(mode)).split(u'\n'), visual);
+    // The newest lines alone, as a view inserts them.
+    QCOMPARE(side.log.renderedNewest(2, Timestamps(mode)).split(u'\n'), visual.mid(0, 2));
+}
+
+void TstTraffic::stampsLeaveTextAndBound() {
+    // The same frames with and without stamps: same text, length, and the
+    // bound empties both at the same frame.
+    TrafficSide plain;
+    TrafficSide stamped;
+    const QByteArray frame = withCrc(QByteArray::fromHex("013700"));
+    for (int i = 0; i < 400; ++i) {
+        const Transmit::Outcome out = Transmit::prepare(frame);
+        plain.add(out.lines, frame.size());
+        stamped.add(out.lines, frame.size(), stamp(Evening + i, i, 1));
+        QCOMPARE(stamped.log.text(), plain.log.text());
+        QCOMPARE(stamped.count, plain.count);
+        QCOMPARE(stamped.log.stamps().size(), stamped.log.lines().size());
+    }
+    QCOMPARE(stamped.log.rendered(Timestamps::None), plain.log.rendered());
+}
+
+void TstTraffic::changeCounters_data() {
+    QTest::addColumn<QStringList>("steps"); // "+N": N lines, "clear", "bound"
+    QTest::addColumn<quint64>("added");
+    QTest::addColumn<quint64>("clears");
+
+    QTest::newRow("lines only") << QStringList{"+3", "+2"} << quint64(5) << quint64(0);
+    QTest::newRow("clear counts, added goes on")
+        << QStringList{"+3", "clear", "+1"} << quint64(4) << quint64(1);
+    QTest::newRow("bound not reached is no clear")
+        << QStringList{"+2", "bound"} << quint64(2) << quint64(0);
+    QTest::newRow("bound reached is a clear")
+        << QStringList{"+2", "big", "bound", "+1"} << quint64(4) << quint64(1);
+}
+
+void TstTraffic::changeCounters() {
+    QFETCH(QStringList, steps);
+    QFETCH(quint64, added);
+    QFETCH(quint64, clears);
+
+    TrafficLog log;
+    for (const QString &step : steps) {
+        if (step == "clear")
+            log.clear();
+        else if (step == "bound")
+            log.enforceBound();
+        else if (step == "big")
+            log.prepend(QString(TrafficLog::Bound + 1, u'x'));
+        else
+            for (int i = 0; i < step.mid(1).toInt(); ++i)
+                log.prepend("x\n");
+    }
+    QCOMPARE(log.added(), added);
+    QCOMPARE(log.clears(), clears);
 }
 
 QTEST_GUILESS_MAIN(TstTraffic)

@@ -33,6 +33,8 @@ private slots:
     void split();
     void errorReply_data();
     void errorReply();
+    void wrongAddress_data();
+    void wrongAddress();
 };
 
 void TstSimFaults::faultFromText_data() {
@@ -44,6 +46,7 @@ void TstSimFaults::faultFromText_data() {
     QTest::newRow("corrupt") << "corrupt" << true << Fault::Corrupt;
     QTest::newRow("split") << "split" << true << Fault::Split;
     QTest::newRow("error") << "error" << true << Fault::Error;
+    QTest::newRow("wrong-address") << "wrong-address" << true << Fault::WrongAddress;
     QTest::newRow("none") << "none" << true << Fault::None;
     QTest::newRow("upper case is unknown") << "DROP" << false << Fault::None;
     QTest::newRow("empty is unknown") << "" << false << Fault::None;
@@ -159,6 +162,29 @@ void TstSimFaults::errorReply() {
     QFETCH(QByteArray, reply);
     QFETCH(QByteArray, expected);
     FaultInjector injector(Fault::Error, 1);
+    const auto pieces = injector.apply(reply);
+    QCOMPARE(pieces.size(), qsizetype(1));
+    QCOMPARE(pieces[0].bytes.toHex(' '), expected.toHex(' '));
+}
+
+void TstSimFaults::wrongAddress_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("RTU query reply from the next address, CRC holding")
+        << Wire::rtu(kQuery) << Wire::rtu(QByteArray(kQuery).replace(0, 1, "\x02"));
+    QTest::newRow("address FF wraps to 00")
+        << Wire::rtu(bytes({0xFF, 0x23, 0x01, 0x06})) << Wire::rtu(bytes({0x00, 0x23, 0x01, 0x06}));
+    QTest::newRow("ASCII reply stays ASCII, LRC holding")
+        << Wire::ascii(bytes({0x1F, 0x23, 0x01, 0x06}))
+        << Wire::ascii(bytes({0x20, 0x23, 0x01, 0x06}));
+}
+
+void TstSimFaults::wrongAddress() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, expected);
+    FaultInjector injector(Fault::WrongAddress, 2);
+    QCOMPARE(injector.apply(reply).value(0).bytes.toHex(' '), reply.toHex(' '));
     const auto pieces = injector.apply(reply);
     QCOMPARE(pieces.size(), qsizetype(1));
     QCOMPARE(pieces[0].bytes.toHex(' '), expected.toHex(' '));

@@ -13,9 +13,11 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -63,10 +65,19 @@ QMap<QString, QString> textsOf(FrmMain &w) {
     QMap<QString, QString> out;
     out.insert(QStringLiteral("window title"), w.windowTitle());
     out.insert(QStringLiteral("status bar"), w.statusBar()->currentMessage());
+    QHash<QString, int> unnamed;
     for (QWidget *c : w.findChildren<QWidget *>()) {
-        const QString name = c->objectName().isEmpty()
-                                 ? QString::fromLatin1(c->metaObject()->className())
-                                 : c->objectName();
+        // The menu bar's overflow menu holds whichever menus do not fit: its
+        // items follow the width of the captions, not the language.
+        if (qobject_cast<QMenu *>(c) && c->objectName().isEmpty() && c->parentWidget() &&
+            (qobject_cast<QMenuBar *>(c->parentWidget()) ||
+             c->parentWidget()->objectName() == QLatin1String("qt_menubar_ext_button")))
+            continue;
+        QString name = c->objectName();
+        if (name.isEmpty()) {
+            const QString kind = QString::fromLatin1(c->metaObject()->className());
+            name = kind + u'#' + QString::number(unnamed[kind]++);
+        }
         auto put = [&](const QString &what, const QString &text) {
             if (!text.isEmpty())
                 out.insert(name + u'.' + what, text);
@@ -351,11 +362,15 @@ private slots:
         pty.closeSlaveKeeper();
         pty.closeMaster();
         QTRY_VERIFY_WITH_TIMEOUT(!w->portOpen(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(w->statusBar()->currentMessage(), QString::fromUtf8("串口已断开"),
-                                  5000);
+        // Closed, or waiting for the device to come back: either way the line says so.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            w->statusBar()->currentMessage().startsWith(QString::fromUtf8("串口已断开")), 5000);
         Fixture::closeMessageBoxes();
         choose(*w, QStringLiteral("en"));
-        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Serial port disconnected"));
+        const QString english = w->statusBar()->currentMessage();
+        QVERIFY2(english.startsWith(QStringLiteral("Serial port disconnected")),
+                 qPrintable(english));
+        QVERIFY(!hasChinese(english));
     }
 
     // The English pages are translations of the Chinese ones: the same

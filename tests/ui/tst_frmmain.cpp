@@ -194,6 +194,8 @@ private slots:
         PtyPair pty;
         QVERIFY(pty.isValid());
         FrmMain w(mapTo(pty.slavePath()));
+        // As with --no-reconnect: the loss closes the port with one message.
+        w.setAutoReconnect(false);
         QSignalSpy messages(&w, &FrmMain::messageShown);
         QVERIFY(openOn(w, pty));
         pty.closeSlaveKeeper();
