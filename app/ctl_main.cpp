@@ -3,6 +3,7 @@
 // session, catalogue and framing as the window; no display needed.
 #include "cli/args.h"
 #include "cli/program.h"
+#include "commands/language.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +28,10 @@ int main(int argc, char *argv[]) {
         std::printf("t3208ctl %s\n", T3208_VERSION);
         return Cli::Success;
     }
+    // Captions in the text output follow the language asked for; JSON keys
+    // and the log's header never change.
+    if (!args->language.isEmpty())
+        Language::install(app, args->language);
     Cli::Program program(*args);
     return program.exec();
 }

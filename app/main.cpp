@@ -1,5 +1,6 @@
 // t3208tool: the commissioning and debugging window for T3208 controllers.
 #include "codec/cp936.h"
+#include "commands/language.h"
 #include "link/portmap.h"
 #include "link/routedlink.h"
 #include "sim/simlink.h"
@@ -38,6 +39,12 @@ int main(int argc, char *argv[]) {
         QStringLiteral("simulate"),
         QStringLiteral("Attach a simulated T3208 controller (address 1) as COM1."));
     parser.addOption(simulate);
+    const QCommandLineOption lang(
+        QStringLiteral("lang"),
+        QStringLiteral("Language of the window: zh (Chinese) or en (English); overrides the "
+                       "remembered choice and the system's language."),
+        QStringLiteral("zh|en"));
+    parser.addOption(lang);
     const QCommandLineOption noReconnect(
         QStringLiteral("no-reconnect"),
         QStringLiteral("Close the port when its line is lost instead of waiting for the same "
@@ -49,6 +56,22 @@ int main(int argc, char *argv[]) {
         QStringLiteral("FILE"));
     parser.addOption(log);
     parser.process(app);
+
+    const QString asked = parser.value(lang);
+    if (!asked.isEmpty() && !Language::codes().contains(asked)) {
+        std::fprintf(stderr, "t3208tool: --lang expects %s, not: %s\n",
+                     qPrintable(Language::codes().join(QStringLiteral(" or "))), qPrintable(asked));
+        return 2;
+    }
+    // The language chosen in the window is remembered for the next start.
+    QSettings settings;
+    const QString language = Language::choose(
+        asked, settings.value(QStringLiteral("language")).toString(), QLocale::system());
+    if (!Language::install(app, language))
+        std::fprintf(stderr,
+                     "t3208tool: the %s translation cannot be loaded; the window stays "
+                     "in Chinese\n",
+                     qPrintable(language));
 
     QStringList overrides = parser.values(port);
     if (const QStringList bad = PortMap::malformed(overrides); !bad.isEmpty()) {
@@ -72,7 +95,9 @@ int main(int argc, char *argv[]) {
         overrides << QStringLiteral("COM1=") + device;
     }
     FrmMain w{PortMap(overrides), link};
-    QSettings settings;
+    QObject::connect(&w, &FrmMain::languageChosen, &app, [&settings](const QString &code) {
+        settings.setValue(QStringLiteral("language"), code);
+    });
     w.restoreSettings(settings);
     if (parser.isSet(noReconnect))
         w.setAutoReconnect(false);

@@ -5,6 +5,7 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
       libgl-dev xvfb xauth imagemagick fonts-wqy-microhei fonts-freefont-ttf
       libmodbus-dev mbpoll dpkg-dev fakeroot lintian appstream desktop-file-utils man-db
+      qt6-tools-dev qt6-l10n-tools
       "$@")
 missing=()
 for p in "${pkgs[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "codec/cp936.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -83,7 +84,9 @@ bool save(const QString &path, const QStringList &lines, QString *error) {
         // Nothing to write: the old file goes, no new one is made.
         if (QFile::exists(path) && !QFile::remove(path)) {
             QFile f(path);
-            *error = f.errorString().isEmpty() ? QStringLiteral("无法删除文件") : f.errorString();
+            *error = f.errorString().isEmpty()
+                         ? QCoreApplication::translate("ListFile", "无法删除文件")
+                         : f.errorString();
             return false;
         }
         return true;

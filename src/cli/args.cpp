@@ -1,5 +1,7 @@
 #include "cli/args.h"
 
+#include "commands/language.h"
+
 #include "cli/requests.h"
 
 #include <QRegularExpression>
@@ -96,7 +98,7 @@ std::optional<Args> parse(const QStringList &arguments, QString *error) {
             QStringLiteral("--interval"),  QStringLiteral("--loops"),
             QStringLiteral("--duration"),  QStringLiteral("--wait-reply"),
             QStringLiteral("--addresses"), QStringLiteral("--bauds"),
-            QStringLiteral("--modes")};
+            QStringLiteral("--modes"),     QStringLiteral("--lang")};
         if (!withValue.contains(name))
             return fail(QStringLiteral("unknown option %1").arg(word));
         QString value;
@@ -132,6 +134,10 @@ std::optional<Args> parse(const QStringList &arguments, QString *error) {
                     QStringLiteral("--timeout takes 0..3600000 milliseconds, not %1").arg(value));
         } else if (name == QLatin1String("--log")) {
             a.logFile = value;
+        } else if (name == QLatin1String("--lang")) {
+            if (!Language::codes().contains(value))
+                return fail(QStringLiteral("--lang takes zh or en, not %1").arg(value));
+            a.language = value;
         } else if (name == QLatin1String("--interval")) {
             a.interval = value;
         } else if (name == QLatin1String("--loops")) {
@@ -196,6 +202,7 @@ QString helpText() {
                "  -t, --timeout MS       how long to wait for a reply (default 500; scan: 50)\n"
                "      --json             JSON lines instead of text\n"
                "      --log FILE         the CSV traffic log, as the window writes it\n"
+               "      --lang zh|en       language of the captions in the text output (zh)\n"
                "  -h, --help             this text\n"
                "  -V, --version          the version\n"
                "\n"

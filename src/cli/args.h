@@ -37,6 +37,8 @@ struct Args {
     bool echo = false;
     std::optional<int> timeoutMs; // -t; unset: 500 (scan: 50)
     bool json = false;
+    // The language of the text output: "zh" (the default) or "en".
+    QString language;
     QString logFile;
 
     // send

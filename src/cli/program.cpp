@@ -476,7 +476,8 @@ int Program::runList() {
         return usage(QStringLiteral("cannot read %1: %2").arg(path, error));
     const auto base = Runner::intervalOf(m_args.interval);
     if (!base)
-        return usage(QStringLiteral("间隔时间超出范围,请设置0-65535之间的毫秒数"));
+        return usage(
+            QCoreApplication::translate("FrmMain", "间隔时间超出范围,请设置0-65535之间的毫秒数"));
 
     QString device;
     if (const int s = openLine(m_args.baud.toInt(), &device))

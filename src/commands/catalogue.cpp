@@ -3,6 +3,7 @@
 #include "commands/extended.h"
 #include "commands/registerform.h"
 
+#include <QCoreApplication>
 #include <array>
 
 namespace Catalogue {
@@ -146,27 +147,27 @@ std::optional<quint8> lookup(const std::array<CodeRow, N> &table, const QString 
 
 struct NameRow {
     const char *source;
-    const char16_t *name;
+    const char *name; // UTF-8 Chinese, the source of its translation
 };
 constexpr std::array<NameRow, 18> kFieldNames{{
-    {"Text23", u"设备操作地址"},
-    {"Text7", u"新地址(New Addr)"},
-    {"Combo6", u"波特率(Bitrate)"},
-    {"Text12", u"初速度"},
-    {"Text13", u"最大速度"},
-    {"Text14", u"末速度"},
-    {"Text15", u"加速度"},
-    {"Text16", u"减速度"},
-    {"Text29", u"归零速度"},
-    {"Text8", u"正/负方向脉冲数"},
-    {"Combo3", u"位置运动方向"},
-    {"Text9", u"脉冲数"},
-    {"Text10", u"正/负方向速度"},
-    {"Combo4", u"恒速运动方向"},
-    {"Text11", u"速度"},
-    {"Text30", u"新速度"},
-    {"Combo5", u"查找零点方向"},
-    {"Text32", u"运动因子"},
+    {"Text23", QT_TRANSLATE_NOOP("Catalogue", "设备操作地址")},
+    {"Text7", QT_TRANSLATE_NOOP("Catalogue", "新地址(New Addr)")},
+    {"Combo6", QT_TRANSLATE_NOOP("Catalogue", "波特率(Bitrate)")},
+    {"Text12", QT_TRANSLATE_NOOP("Catalogue", "初速度")},
+    {"Text13", QT_TRANSLATE_NOOP("Catalogue", "最大速度")},
+    {"Text14", QT_TRANSLATE_NOOP("Catalogue", "末速度")},
+    {"Text15", QT_TRANSLATE_NOOP("Catalogue", "加速度")},
+    {"Text16", QT_TRANSLATE_NOOP("Catalogue", "减速度")},
+    {"Text29", QT_TRANSLATE_NOOP("Catalogue", "归零速度")},
+    {"Text8", QT_TRANSLATE_NOOP("Catalogue", "正/负方向脉冲数")},
+    {"Combo3", QT_TRANSLATE_NOOP("Catalogue", "位置运动方向")},
+    {"Text9", QT_TRANSLATE_NOOP("Catalogue", "脉冲数")},
+    {"Text10", QT_TRANSLATE_NOOP("Catalogue", "正/负方向速度")},
+    {"Combo4", QT_TRANSLATE_NOOP("Catalogue", "恒速运动方向")},
+    {"Text11", QT_TRANSLATE_NOOP("Catalogue", "速度")},
+    {"Text30", QT_TRANSLATE_NOOP("Catalogue", "新速度")},
+    {"Combo5", QT_TRANSLATE_NOOP("Catalogue", "查找零点方向")},
+    {"Text32", QT_TRANSLATE_NOOP("Catalogue", "运动因子")},
 }};
 
 } // namespace
@@ -174,7 +175,7 @@ constexpr std::array<NameRow, 18> kFieldNames{{
 QString fieldName(const QString &source) {
     for (const NameRow &row : kFieldNames)
         if (source == QLatin1String(row.source))
-            return QString::fromUtf16(row.name);
+            return QCoreApplication::translate("Catalogue", row.name);
     return source;
 }
 
@@ -237,11 +238,11 @@ std::optional<quint8> canRateCode(const QString &text) {
 }
 
 QString offsetMessage() {
-    return QStringLiteral("偏移地址超出范围,请设置0-65500之间");
+    return QCoreApplication::translate("Catalogue", "偏移地址超出范围,请设置0-65500之间");
 }
 
 QString rangeMessage(const QString &field, const Number::RangeError &range) {
-    return QStringLiteral("%1 的值超出范围,允许范围为 %2 到 %3")
+    return QCoreApplication::translate("Catalogue", "%1 的值超出范围,允许范围为 %2 到 %3")
         .arg(field)
         .arg(range.min)
         .arg(range.max);
@@ -294,7 +295,8 @@ Built build(const Request &row, const Reader &read) {
             // A rate without a code would leave the controller at an unknown rate.
             const auto code = baudCode(text);
             if (!code)
-                return refuse(QStringLiteral(
+                return refuse(QCoreApplication::translate(
+                                  "Catalogue",
                                   "\"%1\" 不是可设置的波特率,请选择 2400 到 38400 之间的一项")
                                   .arg(text)),
                        b;

@@ -32,8 +32,9 @@ struct DataLength {
 
 struct Command {
     quint8 code = 0;
-    std::u16string_view send = {};  // caption line of the request, empty for none
-    std::u16string_view reply = {}; // caption line of the reply, empty for none
+    // Captions are UTF-8 Chinese, the sources of their translations.
+    std::string_view send = {};  // caption line of the request, empty for none
+    std::string_view reply = {}; // caption line of the reply, empty for none
     Decode decode = Decode::None;
     DataLength data;
     bool answers = false; // the controller's reply carries data
@@ -46,9 +47,9 @@ std::span<const Command> all();
 // The row of a code; nullptr for a code without one. Constant time.
 const Command *find(quint8 code);
 
-// A caption as text (empty for none).
-inline QString text(std::u16string_view caption) {
-    return QString::fromUtf16(caption.data(), qsizetype(caption.size()));
-}
+// A caption as the user reads it: in the installed language (the Chinese
+// source when no translation is installed), empty for none. Looked up each
+// time, so a caption follows the language in force when it is shown.
+QString text(std::string_view caption);
 
 } // namespace Commands

@@ -4,6 +4,8 @@
 #include "codec/hextext.h"
 #include "codec/number.h"
 
+#include <QCoreApplication>
+
 namespace IoSubst {
 
 quint8 mask(const QString &pattern) {
@@ -19,14 +21,16 @@ Built download(const QString &addressText, const QString &pattern, const QString
         return {};
     const double address = Number::roundEven(Number::leading(addressText));
     if (!(address >= 0 && address <= 255))
-        return {std::nullopt, QStringLiteral("设备地址 %1 超出范围,IO取代下载的地址按十进制读取,"
+        return {std::nullopt, QCoreApplication::translate(
+                                  "IoSubst", "设备地址 %1 超出范围,IO取代下载的地址按十进制读取,"
                                              "允许范围为 0 到 255")
                                   .arg(addressText)};
     const QByteArray command = HexText::parsePairs(commandText);
     if (command.size() > MaxCommandBytes)
-        return {std::nullopt, QStringLiteral("命令字节数 %1 超出范围,最多 %2 个字节")
-                                  .arg(command.size())
-                                  .arg(MaxCommandBytes)};
+        return {std::nullopt,
+                QCoreApplication::translate("IoSubst", "命令字节数 %1 超出范围,最多 %2 个字节")
+                    .arg(command.size())
+                    .arg(MaxCommandBytes)};
     QByteArray request;
     request.append(char(quint8(address)));
     request.append(char(0x40));

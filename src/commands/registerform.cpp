@@ -4,6 +4,7 @@
 #include "codec/number.h"
 #include "commands/commandtable.h"
 
+#include <QCoreApplication>
 #include <limits>
 
 namespace RegisterForm {
@@ -23,7 +24,8 @@ std::optional<double> offsetNumber(const QString &offsetText) {
 }
 
 QString offsetRefusal(const QString &offsetText) {
-    return QStringLiteral("偏移地址 \"%1\" 超出范围,请设置0-65500之间").arg(offsetText);
+    return QCoreApplication::translate("RegisterForm", "偏移地址 \"%1\" 超出范围,请设置0-65500之间")
+        .arg(offsetText);
 }
 
 Converted convert(const QByteArray &frame, Function function, const QString &offsetText) {
@@ -37,7 +39,8 @@ Converted convert(const QByteArray &frame, Function function, const QString &off
         request = frame.size() > 2 ? frame.chopped(2) : frame;
     }
     if (request.size() < 2)
-        return {std::nullopt, QStringLiteral("请求帧太短,无法转换为寄存器格式")};
+        return {std::nullopt,
+                QCoreApplication::translate("RegisterForm", "请求帧太短,无法转换为寄存器格式")};
 
     const quint8 address = quint8(request.at(0));
     const quint8 code = quint8(request.at(1));
@@ -48,7 +51,8 @@ Converted convert(const QByteArray &frame, Function function, const QString &off
     const double r = Number::roundEven(*offset + code);
     if (r < 0 || r > 65535)
         return {std::nullopt,
-                QStringLiteral("寄存器地址 %1 超出范围,偏移地址加命令码须在0-65535之间")
+                QCoreApplication::translate(
+                    "RegisterForm", "寄存器地址 %1 超出范围,偏移地址加命令码须在0-65535之间")
                     .arg(qint64(r))};
     const auto reg = quint16(r);
 
@@ -63,7 +67,8 @@ Converted convert(const QByteArray &frame, Function function, const QString &off
         const int padded = 4 * ((length + 3) / 4);
         const int registers = padded / 2;
         if (registers > MaxWriteRegisters)
-            return {std::nullopt, QStringLiteral("数据长度 %1 超出范围,一次最多写 %2 个寄存器")
+            return {std::nullopt, QCoreApplication::translate(
+                                      "RegisterForm", "数据长度 %1 超出范围,一次最多写 %2 个寄存器")
                                       .arg(length)
                                       .arg(MaxWriteRegisters)};
         QByteArray data = request.mid(3, length);

@@ -1,5 +1,7 @@
 #include "link/openfailure.h"
 
+#include <QCoreApplication>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -121,27 +123,33 @@ QString explain(const QString &device, Hint hint, const QString &systemText, con
     const auto gid = sys.ownerGroup(device);
     if (!gid) {
         const QStringList ports = sys.ports ? sys.ports() : QStringList();
-        return QStringLiteral("%1 不存在。").arg(device) +
-               (ports.isEmpty()
-                    ? QStringLiteral("本机没有找到串口。")
-                    : QStringLiteral("现有的串口: ") + ports.join(QStringLiteral(", ")));
+        return QCoreApplication::translate("OpenFailure", "%1 不存在。").arg(device) +
+               (ports.isEmpty() ? QCoreApplication::translate("OpenFailure", "本机没有找到串口。")
+                                : QCoreApplication::translate("OpenFailure", "现有的串口: ") +
+                                      ports.join(QStringLiteral(", ")));
     }
     if (!sys.mayOpen(device)) {
         const QString group = sys.groupName(*gid);
         if (group.isEmpty())
-            return QStringLiteral("没有打开 %1 的权限（设备属于组 %2）。").arg(device).arg(*gid);
-        return QStringLiteral("没有打开 %1 的权限: 设备属于 %2 组。把当前用户加入该组: "
-                              "sudo usermod -aG %2 $USER，然后注销并重新登录。")
+            return QCoreApplication::translate("OpenFailure",
+                                               "没有打开 %1 的权限（设备属于组 %2）。")
+                .arg(device)
+                .arg(*gid);
+        return QCoreApplication::translate(
+                   "OpenFailure", "没有打开 %1 的权限: 设备属于 %2 组。把当前用户加入该组: "
+                                  "sudo usermod -aG %2 $USER，然后注销并重新登录。")
             .arg(device, group);
     }
     if (const QList<Holder> holders = sys.holders(device); !holders.isEmpty())
-        return QStringLiteral("%1 正被其他程序占用: %2").arg(device, holderText(holders));
+        return QCoreApplication::translate("OpenFailure", "%1 正被其他程序占用: %2")
+            .arg(device, holderText(holders));
     // Allowed to open it, yet refused: held by a program the system does not
     // name (another user's, or one that locked it without a lock file).
     if (hint == Hint::Permission)
-        return QStringLiteral("%1 正被另一个程序占用。").arg(device);
+        return QCoreApplication::translate("OpenFailure", "%1 正被另一个程序占用。").arg(device);
     if (hint == Hint::NotFound)
-        return QStringLiteral("%1 无法打开（设备不可用）: %2").arg(device, systemText);
+        return QCoreApplication::translate("OpenFailure", "%1 无法打开（设备不可用）: %2")
+            .arg(device, systemText);
     return QStringLiteral("%1: %2").arg(device, systemText);
 }
 

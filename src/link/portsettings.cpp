@@ -1,5 +1,6 @@
 #include "link/portsettings.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace PortSettings {
@@ -24,12 +25,13 @@ std::optional<Line> parse(const QString &settings, QString *error) {
         return std::nullopt;
     };
     if (parts.size() != 4)
-        return fail(QStringLiteral("无效的串口设置 \"%1\"").arg(text));
+        return fail(QCoreApplication::translate("PortSettings", "无效的串口设置 \"%1\"").arg(text));
     Line line;
     bool ok = false;
     const int baud = parts[0].trimmed().toInt(&ok);
     if (!ok || baud <= 0)
-        return fail(QStringLiteral("无效的波特率 \"%1\"").arg(parts[0]));
+        return fail(
+            QCoreApplication::translate("PortSettings", "无效的波特率 \"%1\"").arg(parts[0]));
     line.baud = baud;
     const QString parity = parts[1].trimmed().toLower();
     if (parity == u"n")
@@ -43,10 +45,12 @@ std::optional<Line> parse(const QString &settings, QString *error) {
     else if (parity == u"s")
         line.parity = QSerialPort::SpaceParity;
     else
-        return fail(QStringLiteral("无效的校验位 \"%1\"").arg(parts[1]));
+        return fail(
+            QCoreApplication::translate("PortSettings", "无效的校验位 \"%1\"").arg(parts[1]));
     const int bits = parts[2].trimmed().toInt(&ok);
     if (!ok || bits < 5 || bits > 8)
-        return fail(QStringLiteral("无效的数据位 \"%1\"").arg(parts[2]));
+        return fail(
+            QCoreApplication::translate("PortSettings", "无效的数据位 \"%1\"").arg(parts[2]));
     line.dataBits = QSerialPort::DataBits(bits);
     const QString stop = parts[3].trimmed();
     if (stop == u"1")
@@ -56,7 +60,8 @@ std::optional<Line> parse(const QString &settings, QString *error) {
     else if (stop == u"2")
         line.stopBits = QSerialPort::TwoStop;
     else
-        return fail(QStringLiteral("无效的停止位 \"%1\"").arg(parts[3]));
+        return fail(
+            QCoreApplication::translate("PortSettings", "无效的停止位 \"%1\"").arg(parts[3]));
     return line;
 }
 

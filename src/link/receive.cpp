@@ -5,6 +5,8 @@
 #include "codec/hextext.h"
 #include "commands/commandtable.h"
 
+#include <QCoreApplication>
+
 namespace Receive {
 
 namespace {
@@ -84,13 +86,13 @@ QString mark(Frames::Kind kind) {
     case Frames::Kind::Good:
         break;
     case Frames::Kind::ChecksumFailed:
-        return QStringLiteral("校验错误:");
+        return QCoreApplication::translate("Receive", "校验错误:");
     case Frames::Kind::Incomplete:
-        return QStringLiteral("帧不完整:");
+        return QCoreApplication::translate("Receive", "帧不完整:");
     case Frames::Kind::Noise:
-        return QStringLiteral("无效数据:");
+        return QCoreApplication::translate("Receive", "无效数据:");
     case Frames::Kind::Echo:
-        return QStringLiteral("回波:");
+        return QCoreApplication::translate("Receive", "回波:");
     }
     return {};
 }

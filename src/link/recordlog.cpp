@@ -1,5 +1,7 @@
 #include "link/recordlog.h"
 
+#include <QCoreApplication>
+
 #include <QFileInfo>
 #include <QMutexLocker>
 
@@ -114,7 +116,7 @@ bool RecordLog::start(const QString &path, qint64 epochUs, qint64 startUs, QStri
     // reported when it is started, not a second later.
     if (!flush()) {
         if (error)
-            *error = QStringLiteral("无法写入");
+            *error = QCoreApplication::translate("RecordLog", "无法写入");
         return false;
     }
     m_flushTimer.start();
@@ -165,7 +167,7 @@ bool RecordLog::flush() {
     if (::fstat(m_file.handle(), &byHandle) == 0 &&
         (::stat(QFile::encodeName(m_file.fileName()).constData(), &byPath) != 0 ||
          byPath.st_ino != byHandle.st_ino || byPath.st_dev != byHandle.st_dev)) {
-        fail(QStringLiteral("文件已被删除或移走"));
+        fail(QCoreApplication::translate("RecordLog", "文件已被删除或移走"));
         return false;
     }
 #endif
@@ -189,5 +191,6 @@ void RecordLog::fail(const QString &cause) {
         QMutexLocker lock(&m_pathLock);
         m_path.clear();
     }
-    emit failed(QStringLiteral("记录文件写入失败,记录已停止: %1 (%2)").arg(path, cause));
+    emit failed(QCoreApplication::translate("RecordLog", "记录文件写入失败,记录已停止: %1 (%2)")
+                    .arg(path, cause));
 }

@@ -1,5 +1,7 @@
 #include "link/seriesmodel.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -18,19 +20,19 @@ bool later(qint64 t, const SeriesModel::Sample &s) {
 const QList<SeriesModel::Series> &SeriesModel::series() {
     using S = Shape;
     static const QList<Series> all{
-        {0x36, 0, QStringLiteral("运动速度"), S::Line},
-        {0x37, 0, QStringLiteral("绝对位置"), S::Line},
-        {0x39, 0, QStringLiteral("相对位置"), S::Line},
-        {0x26, 0, QStringLiteral("初速度"), S::Line},
-        {0x28, 0, QStringLiteral("最大速度"), S::Line},
-        {0x2A, 0, QStringLiteral("末速度"), S::Line},
-        {0x2C, 0, QStringLiteral("加速度"), S::Line},
-        {0x2E, 0, QStringLiteral("减速度"), S::Line},
-        {0x30, 0, QStringLiteral("归零速度"), S::Line},
-        {0x3B, 0, QStringLiteral("运动状态"), S::Step},
-        {0x3B, 1, QStringLiteral("左限"), S::Step},
-        {0x3B, 2, QStringLiteral("零点"), S::Step},
-        {0x3B, 3, QStringLiteral("右限"), S::Step},
+        {0x36, 0, QCoreApplication::translate("SeriesModel", "运动速度"), S::Line},
+        {0x37, 0, QCoreApplication::translate("SeriesModel", "绝对位置"), S::Line},
+        {0x39, 0, QCoreApplication::translate("SeriesModel", "相对位置"), S::Line},
+        {0x26, 0, QCoreApplication::translate("SeriesModel", "初速度"), S::Line},
+        {0x28, 0, QCoreApplication::translate("SeriesModel", "最大速度"), S::Line},
+        {0x2A, 0, QCoreApplication::translate("SeriesModel", "末速度"), S::Line},
+        {0x2C, 0, QCoreApplication::translate("SeriesModel", "加速度"), S::Line},
+        {0x2E, 0, QCoreApplication::translate("SeriesModel", "减速度"), S::Line},
+        {0x30, 0, QCoreApplication::translate("SeriesModel", "归零速度"), S::Line},
+        {0x3B, 0, QCoreApplication::translate("SeriesModel", "运动状态"), S::Step},
+        {0x3B, 1, QCoreApplication::translate("SeriesModel", "左限"), S::Step},
+        {0x3B, 2, QCoreApplication::translate("SeriesModel", "零点"), S::Step},
+        {0x3B, 3, QCoreApplication::translate("SeriesModel", "右限"), S::Step},
         {0x42, 0, QStringLiteral("IN1"), S::Step},
         {0x42, 1, QStringLiteral("IN2"), S::Step},
         {0x42, 2, QStringLiteral("IN3"), S::Step},

@@ -2,6 +2,7 @@
 
 #include "link/seriallink.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMutexLocker>
 
@@ -227,7 +228,7 @@ void Session::setRegisterForm(bool on, RegisterForm::Function function, const QS
         return;
     }
     auto rewriter = [&offset](RegisterForm::Function f) {
-        return Transmit::Rewriter{QStringLiteral("西门子标准格式:"),
+        return Transmit::Rewriter{QCoreApplication::translate("Session", "西门子标准格式:"),
                                   [f, offset](const QByteArray &frame, QString *refusal) {
                                       RegisterForm::Converted c =
                                           RegisterForm::convert(frame, f, offset);

@@ -1,5 +1,7 @@
 #include "ui/frmmain.h"
 
+#include "ui/codetexts.h"
+
 #include "automation/commandlist.h"
 #include "automation/listfile.h"
 #include "automation/runner.h"
@@ -7,6 +9,7 @@
 #include "codec/cp936.h"
 #include "codec/hextext.h"
 #include "commands/extended.h"
+#include "commands/language.h"
 #include "commands/registerform.h"
 #include "link/portsettings.h"
 #include "link/portwatcher.h"
@@ -46,9 +49,37 @@ static void initTexts() {
 }
 
 namespace {
+// A page in the installed language: the translated copy under the language's
+// folder, the Chinese page itself when there is none.
 QString pageText(const QString &name) {
+    QFile translated(QStringLiteral(":/text/%1/%2").arg(Language::current(), name));
     QFile f(QStringLiteral(":/text/") + name);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    QFile &page =
+        Language::current() != QLatin1String("zh") && translated.exists() ? translated : f;
+    return page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString();
+}
+
+// Menus and menu items the window makes in code, by objectName, with their
+// texts: written again in the new language after a change of language.
+struct NamedText {
+    const char *object;
+    const char *source;
+};
+constexpr NamedText kNamedTexts[] = {
+    {"MenuCMD", QT_TRANSLATE_NOOP("FrmMain", "命令操作")},
+    {"DelectList", QT_TRANSLATE_NOOP("FrmMain", "删除")},
+    {"DelectAll", QT_TRANSLATE_NOOP("FrmMain", "清空")},
+};
+
+void retranslateNamed(QObject &window) {
+    for (const NamedText &t : kNamedTexts) {
+        const QString name = QString::fromLatin1(t.object);
+        const QString text = QCoreApplication::translate("FrmMain", t.source);
+        if (auto *menu = window.findChild<QMenu *>(name))
+            menu->setTitle(text);
+        else if (auto *action = window.findChild<QAction *>(name))
+            action->setText(text);
+    }
 }
 
 // While traffic flows, each view is redrawn at most this often.
@@ -84,7 +115,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     connect(m_session, &Session::lost, this, &FrmMain::portLost);
     bindPortWatch();
     connect(m_session, &Session::refused, this,
-            [this](const QString &text) { message(text, QStringLiteral("系统提示")); });
+            [this](const QString &text) { message(text, tr("系统提示")); });
     connect(m_session, &Session::recorded, &m_records, &RecordQueue::push, Qt::DirectConnection);
     connect(&m_records, &RecordQueue::ready, this, &FrmMain::scheduleTake, Qt::QueuedConnection);
     m_take.setSingleShot(true);
@@ -136,9 +167,7 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
                                                                 QStringLiteral("000000000"))),
                             count->sizeHint().height());
 
-    // Buttons may shrink to their caption when the screen is small.
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
+    fitButtons();
     // The layouts take the narrower buttons once their size requests have
     // been handled, after the first show.
     QTimer::singleShot(0, this, [this] {
@@ -174,6 +203,59 @@ FrmMain::FrmMain(PortMap ports, SerialLink *link, QWidget *parent)
     bindMenus();
     bindWatchAndPlot();
     setPortControls(false);
+
+    // The language box shows the language in force; choosing one installs it.
+    ui->Combo10->setCurrentIndex(std::max(0, int(Language::codes().indexOf(Language::current()))));
+    connect(ui->Combo10, &QComboBox::activated, this, &FrmMain::languageActivated);
+}
+
+void FrmMain::fitButtons() {
+    // Buttons may shrink to their caption when the screen is small.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
+}
+
+void FrmMain::languageActivated(int index) {
+    const QStringList codes = Language::codes();
+    // A typed entry that is no item names no language.
+    if (index < 0 || index >= codes.size() || ui->Combo10->itemText(index).isEmpty())
+        return;
+    const QString code = codes.at(index);
+    if (code == Language::current())
+        return;
+    if (Language::install(*QCoreApplication::instance(), code))
+        emit languageChosen(code);
+}
+
+void FrmMain::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QMainWindow::changeEvent(event);
+}
+
+void FrmMain::retranslate() {
+    // The form's captions; values and fields are not translated and keep what they hold.
+    ui->retranslateUi(this);
+    ReplyView::retranslateRunState(*ui);
+    retranslateNamed(*this);
+    if (m_status)
+        statusBar()->showMessage(m_status());
+    // The pages are read again in the new language when next shown.
+    for (QTextBrowser *view : {ui->Info1, ui->Info2, ui->RichTextBox3})
+        view->clear();
+    loadPageTexts();
+    showLogState();
+    fitButtons();
+    // The register form's line in the send view follows from the next send on.
+    pushRegisterForm();
+}
+
+void FrmMain::showStatus(std::function<QString()> text) {
+    m_status = std::move(text);
+    if (m_status)
+        statusBar()->showMessage(m_status());
+    else
+        statusBar()->clearMessage();
 }
 
 FrmMain::~FrmMain() {
@@ -247,11 +329,11 @@ void FrmMain::bindCommandList() {
     });
 
     // The list's pop-up menu: delete the first selected line, or all of them.
-    auto *menu = new QMenu(QStringLiteral("命令操作"), this);
+    auto *menu = new QMenu(tr("命令操作"), this);
     menu->setObjectName(QStringLiteral("MenuCMD"));
-    QAction *deleteLine = menu->addAction(QStringLiteral("删除"));
+    QAction *deleteLine = menu->addAction(tr("删除"));
     deleteLine->setObjectName(QStringLiteral("DelectList"));
-    QAction *deleteAll = menu->addAction(QStringLiteral("清空"));
+    QAction *deleteAll = menu->addAction(tr("清空"));
     deleteAll->setObjectName(QStringLiteral("DelectAll"));
     connect(deleteLine, &QAction::triggered, this, [this] {
         for (int row = 0; row < ui->List1->count(); ++row)
@@ -290,25 +372,22 @@ void FrmMain::bindCommandList() {
 
     // List files.
     connect(ui->Command54, &QPushButton::clicked, this, [this] {
-        const QString path = chooseFile(false, QStringLiteral("打开文件"),
-                                        QStringLiteral("txt文件(*.txt);;所有文件(*.*)"));
+        const QString path = chooseFile(false, tr("打开文件"), tr("txt文件(*.txt);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
         m_listFolder = QFileInfo(path).absolutePath();
         if (!CommSetting::FileExists(path)) {
-            message(QStringLiteral("文件名无效,请重新打开!"));
+            message(tr("文件名无效,请重新打开!"));
             return;
         }
         openListFile(path);
     });
     connect(ui->Command55, &QPushButton::clicked, this, [this] {
-        const QString path = chooseFile(true, QStringLiteral("保存文件"),
-                                        QStringLiteral("TXT文件(*.TXT);;所有文件(*.*)"));
+        const QString path = chooseFile(true, tr("保存文件"), tr("TXT文件(*.TXT);;所有文件(*.*)"));
         if (path.isEmpty())
             return;
         m_listFolder = QFileInfo(path).absolutePath();
-        if (CommSetting::FileExists(path) &&
-            !ask(QStringLiteral("是否覆盖文件？"), QStringLiteral("文件保存")))
+        if (CommSetting::FileExists(path) && !ask(tr("是否覆盖文件？"), tr("文件保存")))
             return;
         saveListFile(path);
     });
@@ -332,13 +411,13 @@ void FrmMain::openListFile(const QString &path) {
     ui->List1->addItems(lines);
     ui->List1->setUpdatesEnabled(true);
     if (!error.isEmpty())
-        message(QStringLiteral("读取文件出错:") + error);
+        message(tr("读取文件出错:") + error);
 }
 
 void FrmMain::saveListFile(const QString &path) {
     QString error;
     if (!ListFile::save(path, listLines(), &error))
-        message(QStringLiteral("文件保存失败,原文件未改动:") + error);
+        message(tr("文件保存失败,原文件未改动:") + error);
 }
 
 void FrmMain::runToggled(bool on) {
@@ -351,8 +430,7 @@ void FrmMain::runToggled(bool on) {
     const auto base = Runner::intervalOf(ui->Text22->text());
     if (!base) {
         ui->Check1->setChecked(false);
-        message(QStringLiteral("间隔时间超出范围,请设置0-65535之间的毫秒数"),
-                QStringLiteral("系统提示"));
+        message(tr("间隔时间超出范围,请设置0-65535之间的毫秒数"), tr("系统提示"));
         return;
     }
     ui->Text22->setEnabled(false);
@@ -423,7 +501,7 @@ void FrmMain::runRequest(const Catalogue::Request &row) {
     const Catalogue::Built built =
         Catalogue::build(row, [this](const QString &name) { return fieldText(name); });
     if (built.refusal) {
-        message(built.refusal->message, QStringLiteral("系统提示"));
+        message(built.refusal->message, tr("系统提示"));
         return;
     }
     const QByteArray frame = Catalogue::frame(row, built.request, protocol());
@@ -448,7 +526,7 @@ void FrmMain::recordAndSend(const QByteArray &frame, bool honoursList, const QSt
 }
 
 void FrmMain::refuse(const QString &text) {
-    message(text, QStringLiteral("系统提示"));
+    message(text, tr("系统提示"));
 }
 
 std::optional<quint8> FrmMain::address() {
@@ -551,7 +629,7 @@ void FrmMain::bindWorkbench() {
 void FrmMain::SendComm(const QByteArray &frame) {
     if (!m_session->isOpen()) {
         if (m_session->waiting())
-            statusBar()->showMessage(QStringLiteral("串口正在等待重新连接，请求未发送: ") +
+            statusBar()->showMessage(tr("串口正在等待重新连接，请求未发送: ") +
                                      m_session->device());
         return;
     }
@@ -632,7 +710,7 @@ void FrmMain::openPort() {
     m_openPort = 0;
     const auto number = PortSettings::portNumber(ui->Combo1->currentText());
     if (!number) {
-        message(QStringLiteral("请选择正确的串口名"));
+        message(tr("请选择正确的串口名"));
         return;
     }
     QString error;
@@ -642,7 +720,7 @@ void FrmMain::openPort() {
     const QString device = m_ports.device(*number);
     m_ports.pin(*number);
     if (line && device.isEmpty())
-        error = QStringLiteral("COM%1 没有对应的串口设备").arg(*number);
+        error = tr("COM%1 没有对应的串口设备").arg(*number);
     bool opened = false;
     if (line && !device.isEmpty())
         inSessionAndWait(
@@ -652,12 +730,14 @@ void FrmMain::openPort() {
     m_openPort = opened ? *number : 0;
     if (!opened) {
         m_ports.unpin(*number);
-        statusBar()->clearMessage();
-        message(QStringLiteral("串口打开失败:") + error);
+        showStatus(nullptr);
+        message(tr("串口打开失败:") + error);
         return;
     }
     setPortControls(true);
-    statusBar()->showMessage(QStringLiteral("COM%1 → %2  %3").arg(*number).arg(device, settings));
+    showStatus([text = QStringLiteral("COM%1 → %2  %3").arg(*number).arg(device, settings)] {
+        return text;
+    });
 }
 
 void FrmMain::closePort() {
@@ -665,7 +745,7 @@ void FrmMain::closePort() {
     m_ports.unpin(m_openPort);
     m_openPort = 0;
     setPortControls(false);
-    statusBar()->clearMessage();
+    showStatus(nullptr);
 }
 
 void FrmMain::portLost(const QString &reason) {
@@ -673,8 +753,8 @@ void FrmMain::portLost(const QString &reason) {
     m_ports.unpin(m_openPort);
     m_openPort = 0;
     setPortControls(false);
-    statusBar()->showMessage(QStringLiteral("串口已断开"));
-    message(QStringLiteral("串口连接已断开:") + reason);
+    showStatus([] { return tr("串口已断开"); });
+    message(tr("串口连接已断开:") + reason);
 }
 
 void FrmMain::protocolSwitched() {
@@ -695,18 +775,20 @@ void FrmMain::message(const QString &text, const QString &title) {
 }
 
 void FrmMain::bindMenus() {
-    QMenu *stamps = menuBar()->addMenu(QStringLiteral("时间戳"));
+    QMenu *stamps = menuBar()->addMenu(QString());
+    CodeTexts::bind(stamps, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "时间戳"));
     stamps->setObjectName(QStringLiteral("Timestamps"));
     m_timestampItems = new QActionGroup(this);
     m_timestampItems->setExclusive(true);
-    const std::array<std::tuple<const char *, QString, Timestamps>, 4> items{{
-        {"TimestampNone", QStringLiteral("无"), Timestamps::None},
-        {"TimestampAbsolute", QStringLiteral("绝对时间"), Timestamps::Absolute},
-        {"TimestampRelative", QStringLiteral("相对时间"), Timestamps::Relative},
-        {"TimestampInterval", QStringLiteral("间隔"), Timestamps::Interval},
+    const std::array<std::tuple<const char *, const char *, Timestamps>, 4> items{{
+        {"TimestampNone", QT_TRANSLATE_NOOP("FrmMain", "无"), Timestamps::None},
+        {"TimestampAbsolute", QT_TRANSLATE_NOOP("FrmMain", "绝对时间"), Timestamps::Absolute},
+        {"TimestampRelative", QT_TRANSLATE_NOOP("FrmMain", "相对时间"), Timestamps::Relative},
+        {"TimestampInterval", QT_TRANSLATE_NOOP("FrmMain", "间隔"), Timestamps::Interval},
     }};
     for (const auto &[name, text, mode] : items) {
-        QAction *item = stamps->addAction(text);
+        QAction *item = stamps->addAction(QString());
+        CodeTexts::bind(item, "FrmMain", text);
         item->setObjectName(QString::fromLatin1(name));
         item->setCheckable(true);
         item->setChecked(mode == m_timestamps);
@@ -715,11 +797,14 @@ void FrmMain::bindMenus() {
         connect(item, &QAction::triggered, this, [this, mode] { setTimestamps(mode); });
     }
 
-    QMenu *log = menuBar()->addMenu(QStringLiteral("记录"));
+    QMenu *log = menuBar()->addMenu(QString());
+    CodeTexts::bind(log, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "记录"));
     log->setObjectName(QStringLiteral("Log"));
-    m_logStart = log->addAction(QStringLiteral("开始记录..."));
+    m_logStart = log->addAction(QString());
+    CodeTexts::bind(m_logStart, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "开始记录..."));
     m_logStart->setObjectName(QStringLiteral("LogStart"));
-    m_logStop = log->addAction(QStringLiteral("停止记录"));
+    m_logStop = log->addAction(QString());
+    CodeTexts::bind(m_logStop, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "停止记录"));
     m_logStop->setObjectName(QStringLiteral("LogStop"));
     connect(m_logStart, &QAction::triggered, this, &FrmMain::chooseLog);
     connect(m_logStop, &QAction::triggered, this, &FrmMain::stopLog);
@@ -751,13 +836,11 @@ QString FrmMain::suggestedLogPath() const {
 
 void FrmMain::chooseLog() {
     m_fileStart = suggestedLogPath();
-    const QString path = chooseFile(true, QStringLiteral("开始记录"),
-                                    QStringLiteral("CSV文件(*.csv);;所有文件(*.*)"));
+    const QString path = chooseFile(true, tr("开始记录"), tr("CSV文件(*.csv);;所有文件(*.*)"));
     m_fileStart.clear();
     if (path.isEmpty())
         return;
-    if (QFileInfo::exists(path) &&
-        !ask(QStringLiteral("是否覆盖文件？"), QStringLiteral("开始记录")))
+    if (QFileInfo::exists(path) && !ask(tr("是否覆盖文件？"), tr("开始记录")))
         return;
     startLog(path);
 }
@@ -768,7 +851,7 @@ bool FrmMain::startLog(const QString &path) {
     inSessionAndWait([&] { started = m_session->startLog(path, &error); });
     showLogState();
     if (!started) {
-        message(QStringLiteral("无法开始记录: %1 (%2)").arg(path, error));
+        message(tr("无法开始记录: %1 (%2)").arg(path, error));
         return false;
     }
     m_logFolder = QFileInfo(path).absolutePath();
@@ -782,7 +865,7 @@ void FrmMain::stopLog() {
 
 void FrmMain::showLogState() {
     const QString file = m_session->logFile();
-    m_logLabel->setText(file.isEmpty() ? QString() : QStringLiteral("记录: ") + file);
+    m_logLabel->setText(file.isEmpty() ? QString() : tr("记录: ") + file);
     m_logLabel->setVisible(!file.isEmpty());
     m_logStop->setEnabled(!file.isEmpty());
 }

@@ -120,6 +120,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // A change of the installed language writes every text again.
+    void changeEvent(QEvent *event) override;
 
 signals:
     // A message box was shown (its text); for scripted use.
@@ -127,6 +129,10 @@ signals:
     // A reply filled fields or lamps: its read time on the session's clock
     // (microseconds); for measurements.
     void replyShown(qint64 readUs);
+    // The user chose a language in the language box (its code, "zh" or
+    // "en"), which is installed by then; whoever starts the window may
+    // remember it.
+    void languageChosen(const QString &code);
 
 private:
     void openPort();
@@ -163,6 +169,10 @@ private:
     void bindCommandList();
     void bindWorkbench();
     void loadPageTexts();
+    void retranslate();
+    void fitButtons();
+    void languageActivated(int index);
+    void showStatus(std::function<QString()> text);
     void recordAndSend(const QByteArray &frame, bool honoursList, const QString &line = QString());
     void refuse(const QString &text);
     std::optional<quint8> address();
@@ -206,6 +216,8 @@ private:
     QString m_fileStart;
     bool m_listPending = false;
     QPointer<QMessageBox> m_box;
+    // The status bar's message, written in the language in force.
+    std::function<QString()> m_status;
     QAction *m_autoReconnect = nullptr;
     QLabel *m_portDevice = nullptr;
     std::unique_ptr<PortWatcher> m_watcher;

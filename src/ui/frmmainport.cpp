@@ -2,7 +2,9 @@
 // the "串口" menu, and the label that says what the chosen COMn opens, kept up
 // to date while adapters are plugged and unplugged.
 #include "link/portsettings.h"
+
 #include "link/portwatcher.h"
+#include "ui/codetexts.h"
 #include "ui/frmmain.h"
 #include "ui_frmmain.h"
 
@@ -18,9 +20,11 @@ void FrmMain::bindPortWatch() {
             [this](const QString &device, const QString &) { portWaiting(device); });
     connect(m_session, &Session::reconnected, this, &FrmMain::portReconnected);
 
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("串口"));
+    QMenu *menu = menuBar()->addMenu(QString());
+    CodeTexts::bind(menu, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "串口"));
     menu->setObjectName(QStringLiteral("PortMenu"));
-    m_autoReconnect = menu->addAction(QStringLiteral("自动重连"));
+    m_autoReconnect = menu->addAction(QString());
+    CodeTexts::bind(m_autoReconnect, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "自动重连"));
     m_autoReconnect->setObjectName(QStringLiteral("AutoReconnect"));
     m_autoReconnect->setCheckable(true);
     m_autoReconnect->setChecked(true);
@@ -69,19 +73,19 @@ void FrmMain::applyAutoReconnect(bool on) {
     m_ports.unpin(m_openPort);
     m_openPort = 0;
     setPortControls(false);
-    statusBar()->showMessage(QStringLiteral("串口已断开"));
+    showStatus([] { return tr("串口已断开"); });
 }
 
 void FrmMain::portWaiting(const QString &device) {
     runStoppedByLoss();
     // "关闭" stays enabled: it ends the wait.
-    statusBar()->showMessage(QStringLiteral("串口已断开，等待重新连接: ") + device);
+    showStatus([device] { return tr("串口已断开，等待重新连接: ") + device; });
 }
 
 void FrmMain::portReconnected(const QString &device) {
     if (!m_session->isOpen())
         return; // closed again before this arrived
-    statusBar()->showMessage(QStringLiteral("串口已重新连接: ") + device);
+    showStatus([device] { return tr("串口已重新连接: ") + device; });
     showPortDevice();
 }
 
@@ -98,6 +102,6 @@ void FrmMain::runStoppedByLoss() {
 void FrmMain::showPortDevice() {
     const auto n = PortSettings::portNumber(ui->Combo1->currentText());
     const QString text = n ? m_ports.label(*n) : QString();
-    m_portDevice->setText(text.isEmpty() ? QStringLiteral("未找到设备") : text);
+    m_portDevice->setText(text.isEmpty() ? tr("未找到设备") : text);
     m_portDevice->setToolTip(m_portDevice->text());
 }

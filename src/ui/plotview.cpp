@@ -1,5 +1,7 @@
 #include "ui/plotview.h"
 
+#include "ui/codetexts.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -22,10 +24,10 @@ namespace {
 
 // The windows the time axis can span, µs (0: everything kept).
 constexpr std::array<std::pair<const char *, qint64>, 4> Windows{{
-    {"10 秒", 10'000'000},
-    {"60 秒", 60'000'000},
-    {"10 分钟", 600'000'000},
-    {"全部", 0},
+    {QT_TRANSLATE_NOOP("PlotView", "10 秒"), 10'000'000},
+    {QT_TRANSLATE_NOOP("PlotView", "60 秒"), 60'000'000},
+    {QT_TRANSLATE_NOOP("PlotView", "10 分钟"), 600'000'000},
+    {QT_TRANSLATE_NOOP("PlotView", "全部"), 0},
 }};
 constexpr int DefaultWindow = 1;
 
@@ -97,7 +99,7 @@ PlotView::PlotView(QWidget *parent)
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->legend()->setAlignment(Qt::AlignTop);
     m_chart->setMargins(QMargins(4, 4, 4, 4));
-    m_timeAxis->setTitleText(QStringLiteral("时间 (s)"));
+    m_timeAxis->setTitleText(tr("时间 (s)"));
     m_timeAxis->setLabelFormat(QStringLiteral("%.1f"));
     m_timeAxis->setRange(0, 60);
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
@@ -115,30 +117,36 @@ PlotView::PlotView(QWidget *parent)
     m_window = new QComboBox(this);
     m_window->setObjectName(QStringLiteral("PlotWindow"));
     for (const auto &[text, us] : Windows)
-        m_window->addItem(QString::fromUtf8(text), QVariant::fromValue(us));
+        m_window->addItem(tr(text), QVariant::fromValue(us));
     m_window->setCurrentIndex(DefaultWindow);
     connect(m_window, &QComboBox::activated, this, [this] { follow(); });
 
-    m_pause = new QPushButton(QStringLiteral("暂停"), this);
+    m_pause = new QPushButton(this);
+    CodeTexts::bind(m_pause, "PlotView", QT_TRANSLATE_NOOP("PlotView", "暂停"));
     m_pause->setObjectName(QStringLiteral("PlotPause"));
     m_pause->setCheckable(true);
     connect(m_pause, &QPushButton::toggled, this, [this](bool paused) {
-        m_pause->setText(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+        CodeTexts::bind(m_pause, "PlotView",
+                        paused ? QT_TRANSLATE_NOOP("PlotView", "继续")
+                               : QT_TRANSLATE_NOOP("PlotView", "暂停"));
         if (paused)
             fixView(m_shownT0, m_shownT1);
         else
             follow();
     });
-    auto *clear = new QPushButton(QStringLiteral("清空"), this);
+    auto *clear = new QPushButton(this);
+    CodeTexts::bind(clear, "PlotView", QT_TRANSLATE_NOOP("PlotView", "清空"));
     clear->setObjectName(QStringLiteral("PlotClear"));
     connect(clear, &QPushButton::clicked, this, [this] {
         m_model.clear();
         follow();
     });
-    auto *csv = new QPushButton(QStringLiteral("导出CSV..."), this);
+    auto *csv = new QPushButton(this);
+    CodeTexts::bind(csv, "PlotView", QT_TRANSLATE_NOOP("PlotView", "导出CSV..."));
     csv->setObjectName(QStringLiteral("PlotExportCsv"));
     connect(csv, &QPushButton::clicked, this, &PlotView::exportCsvAsked);
-    auto *png = new QPushButton(QStringLiteral("导出PNG..."), this);
+    auto *png = new QPushButton(this);
+    CodeTexts::bind(png, "PlotView", QT_TRANSLATE_NOOP("PlotView", "导出PNG..."));
     png->setObjectName(QStringLiteral("PlotExportPng"));
     connect(png, &QPushButton::clicked, this, &PlotView::exportPngAsked);
 
@@ -149,7 +157,9 @@ PlotView::PlotView(QWidget *parent)
     m_cursor->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("时间范围:"), this));
+    auto *span = new QLabel(this);
+    CodeTexts::bind(span, "PlotView", QT_TRANSLATE_NOOP("PlotView", "时间范围:"));
+    bar->addWidget(span);
     bar->addWidget(m_window);
     bar->addWidget(m_pause);
     bar->addWidget(clear);
@@ -183,6 +193,15 @@ qint64 PlotView::windowUs() const {
     return m_window->currentData().toLongLong();
 }
 
+void PlotView::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::LanguageChange) {
+        m_timeAxis->setTitleText(tr("时间 (s)"));
+        for (int i = 0; i < m_window->count() && i < int(Windows.size()); ++i)
+            m_window->setItemText(i, tr(Windows[std::size_t(i)].first));
+    }
+    QWidget::changeEvent(event);
+}
+
 int PlotView::columns() const {
     return std::max(1, int(m_chart->plotArea().width()));
 }
@@ -192,7 +211,7 @@ void PlotView::follow() {
     if (m_pause->isChecked()) {
         const QSignalBlocker block(m_pause);
         m_pause->setChecked(false);
-        m_pause->setText(QStringLiteral("暂停"));
+        CodeTexts::bind(m_pause, "PlotView", QT_TRANSLATE_NOOP("PlotView", "暂停"));
     }
     m_viewDirty = true;
 }
@@ -366,8 +385,7 @@ void PlotView::hover(const QPointF &pos) {
 }
 
 bool PlotView::confirmOverwrite(const QString &path) const {
-    return !QFileInfo::exists(path) || !ask ||
-           ask(QStringLiteral("是否覆盖文件？"), QStringLiteral("文件保存"));
+    return !QFileInfo::exists(path) || !ask || ask(tr("是否覆盖文件？"), tr("文件保存"));
 }
 
 bool PlotView::exportCsv(const QString &path, QString *error) const {
@@ -401,23 +419,21 @@ bool PlotView::exportPng(const QString &path, QString *error) {
 void PlotView::exportCsvAsked() {
     if (!chooseSavePath)
         return;
-    const QString path =
-        chooseSavePath(QStringLiteral("导出CSV"), QStringLiteral("CSV文件(*.csv)"));
+    const QString path = chooseSavePath(tr("导出CSV"), tr("CSV文件(*.csv)"));
     if (path.isEmpty() || !confirmOverwrite(path))
         return;
     QString error;
     if (!exportCsv(path, &error) && message)
-        message(QStringLiteral("文件保存失败:") + error);
+        message(tr("文件保存失败:") + error);
 }
 
 void PlotView::exportPngAsked() {
     if (!chooseSavePath)
         return;
-    const QString path =
-        chooseSavePath(QStringLiteral("导出PNG"), QStringLiteral("PNG图片(*.png)"));
+    const QString path = chooseSavePath(tr("导出PNG"), tr("PNG图片(*.png)"));
     if (path.isEmpty() || !confirmOverwrite(path))
         return;
     QString error;
     if (!exportPng(path, &error) && message)
-        message(QStringLiteral("文件保存失败:") + error);
+        message(tr("文件保存失败:") + error);
 }

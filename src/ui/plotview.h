@@ -68,6 +68,10 @@ public:
     QString cursorText(qint64 timeUs) const;
     bool following() const { return m_follow; }
 
+protected:
+    // A change of language writes the axis title and the span choices again.
+    void changeEvent(QEvent *event) override;
+
 private:
     struct Drawn {
         QLineSeries *line = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/indicator.h"
 #include "ui_frmmain.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -31,7 +32,21 @@ constexpr Lamp kStatusLamps[] = {&Ui::FrmMain::Shape1, &Ui::FrmMain::Shape2, &Ui
 constexpr Lamp kInputLamps[] = {&Ui::FrmMain::Shape5, &Ui::FrmMain::Shape6, &Ui::FrmMain::Shape7,
                                 &Ui::FrmMain::Shape8, &Ui::FrmMain::Shape9};
 
+// The label remembers the state it shows, so a change of language can write
+// it again after the form's texts were reset.
+const char *const MovingProperty = "moving";
+
 } // namespace
+
+void showRunState(Ui::FrmMain &ui, bool moving) {
+    ui.Label15->setProperty(MovingProperty, moving);
+    ui.Label15->setText(moving ? QCoreApplication::translate("FrmMain", "运动中")
+                               : QCoreApplication::translate("FrmMain", "停止"));
+}
+
+void retranslateRunState(Ui::FrmMain &ui) {
+    showRunState(ui, ui.Label15->property(MovingProperty).toBool());
+}
 
 void showReply(Ui::FrmMain &ui, const Receive::Reply &r, const QColor &normal) {
     const auto colour = [&](bool isNormal) { return isNormal ? normal : AlertColour; };
@@ -45,7 +60,7 @@ void showReply(Ui::FrmMain &ui, const Receive::Reply &r, const QColor &normal) {
             const bool isNormal = i == 0 ? s.at(i) == 0 : s.at(i) == 1;
             (ui.*kStatusLamps[i])->setFillColor(colour(isNormal));
             if (i == 0)
-                ui.Label15->setText(isNormal ? QStringLiteral("停止") : QStringLiteral("运动中"));
+                showRunState(ui, !isNormal);
         }
     }
     if (r.inputs) {

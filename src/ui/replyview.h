@@ -21,6 +21,10 @@ inline const QColor AlertColour{255, 0, 0};
 // is not touched.
 void showReply(Ui::FrmMain &ui, const Receive::Reply &r, const QColor &normal);
 
+// The run-state label: "停止" or "运动中" in the installed language.
+void showRunState(Ui::FrmMain &ui, bool moving);
+// Writes the label again in the installed language, keeping the state it shows.
+void retranslateRunState(Ui::FrmMain &ui);
 // The replies waiting to be shown, of which only the newest for each control
 // matters: a control is set at most once per batch, to its last value.
 class Latest {

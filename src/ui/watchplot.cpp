@@ -2,6 +2,8 @@
 // build them and polled by the session; the plot fed from the records the
 // window takes, in a dock of its own ("曲线") that floats beside the window.
 #include "ui/frmmain.h"
+
+#include "ui/codetexts.h"
 #include "ui/plotview.h"
 #include "ui/watchpanel.h"
 #include "ui_frmmain.h"
@@ -12,7 +14,8 @@
 #include <QStatusBar>
 
 void FrmMain::bindWatchAndPlot() {
-    m_plotDock = new QDockWidget(QStringLiteral("曲线"), this);
+    m_plotDock = new QDockWidget(this);
+    CodeTexts::bind(m_plotDock, "FrmMain", QT_TRANSLATE_NOOP("FrmMain", "曲线"));
     m_plotDock->setObjectName(QStringLiteral("Plot"));
     auto *body = new QWidget(m_plotDock);
     m_watch = new WatchPanel(body);
@@ -91,7 +94,7 @@ std::optional<QList<QByteArray>> FrmMain::watchFrames() {
         const Catalogue::Built built =
             Catalogue::build(*row, [this](const QString &name) { return fieldText(name); });
         if (built.refusal) {
-            message(built.refusal->message, QStringLiteral("系统提示"));
+            message(built.refusal->message, tr("系统提示"));
             return std::nullopt;
         }
         frames.append(Catalogue::frame(*row, built.request, protocol()));
@@ -106,14 +109,14 @@ void FrmMain::watchToggled(bool on) {
     }
     if (!portOpen()) {
         m_watch->showRunning(false);
-        statusBar()->showMessage(QStringLiteral("自动查询: 串口未打开"), 3000);
+        statusBar()->showMessage(tr("自动查询: 串口未打开"), 3000);
         return;
     }
     const auto frames = watchFrames();
     if (!frames || frames->isEmpty()) {
         m_watch->showRunning(false);
         if (frames)
-            statusBar()->showMessage(QStringLiteral("自动查询: 请勾选要查询的项目"), 3000);
+            statusBar()->showMessage(tr("自动查询: 请勾选要查询的项目"), 3000);
         return;
     }
     QMetaObject::invokeMethod(

@@ -97,9 +97,27 @@ private slots:
             << QStringList{"--json=1", "handshake"} << "--json takes no value";
         QTest::newRow("negative loops")
             << QStringList{"run", "f", "--loops", "-1"} << "--loops takes";
+        QTest::newRow("unknown language")
+            << QStringList{"--lang", "fr", "handshake"} << "--lang takes zh or en, not fr";
         QTest::newRow("zero duration")
             << QStringList{"monitor", "--duration", "0"} << "--duration takes";
     }
+    void language_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("not given") << QStringList{"handshake"} << "";
+        QTest::newRow("English") << QStringList{"--lang", "en", "handshake"} << "en";
+        QTest::newRow("Chinese, option=value") << QStringList{"--lang=zh", "handshake"} << "zh";
+        QTest::newRow("after the command") << QStringList{"handshake", "--lang", "en"} << "en";
+    }
+    void language() {
+        QFETCH(QStringList, args);
+        QString error;
+        const auto a = Cli::parse(args, &error);
+        QVERIFY2(a, qPrintable(error));
+        QTEST(a->language, "language");
+    }
+
     void refuses() {
         QFETCH(QStringList, args);
         QFETCH(QString, message);

@@ -455,7 +455,9 @@ private slots:
                                 << QStringList{QStringLiteral("Modbus RTU"),
                                                QStringLiteral("Modbus ASC")}
                                 << QStringLiteral("Modbus RTU");
-        QTest::newRow("Combo10") << QString() << QStringList{u("中文")} << u("中文");
+        // The language box: Chinese, the language of the window, and English.
+        QTest::newRow("Combo10") << QString() << QStringList{u("中文"), QStringLiteral("English")}
+                                 << u("中文");
         QTest::newRow("Combo1") << QStringLiteral("Frame4") << ports << QStringLiteral("COM1");
         QTest::newRow("Combo2") << QStringLiteral("Frame4")
                                 << QStringList{QStringLiteral("300"),   QStringLiteral("600"),
