@@ -62,7 +62,9 @@ int SeriesModel::append(const Records::Record &r) {
     if (r.kind != Records::Kind::Good || !r.reply || !r.reply->code)
         return 0;
     const Receive::Reply &reply = *r.reply;
-    const auto [first, count] = seriesOf(*reply.code);
+    const auto span = seriesOf(*reply.code);
+    const int first = span.first;
+    const int count = span.second;
     if (count == 0)
         return 0;
     int added = 0;

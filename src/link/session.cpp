@@ -79,7 +79,7 @@ void Session::publish(Records::Record r) {
     emit recorded(r);
 }
 
-void Session::event(Records::Kind kind, const QString &detail) {
+void Session::recordEvent(Records::Kind kind, const QString &detail) {
     Records::Record r;
     r.direction = Records::Direction::Event;
     r.kind = kind;
@@ -106,7 +106,7 @@ bool Session::open(const QString &device, const PortSettings::Line &line, QStrin
         m_device = device;
     }
     m_openedUs = m_previousFrameUs = nowUs();
-    event(Records::Kind::Opened, device);
+    recordEvent(Records::Kind::Opened, device);
     if (m_link->bytesWaiting() > 0)
         readWaiting();
     return true;
@@ -127,14 +127,14 @@ void Session::close() {
     m_link->close();
     forgetLine();
     if (wasOpen || wasWaiting)
-        event(Records::Kind::Closed, device());
+        recordEvent(Records::Kind::Closed, device());
 }
 
 void Session::setAutoReconnect(bool on) {
     m_autoReconnect = on;
     if (!on && m_waiting.exchange(false)) {
         m_reconnect.stop();
-        event(Records::Kind::Closed, device());
+        recordEvent(Records::Kind::Closed, device());
     }
 }
 
@@ -142,7 +142,7 @@ void Session::lineLost(const QString &reason) {
     const bool wasRunning = m_running;
     giveUpHeld();
     forgetLine();
-    event(Records::Kind::Lost, reason);
+    recordEvent(Records::Kind::Lost, reason);
     // Moving a motor again unattended is unsafe: the run stays stopped, also
     // once the line is back.
     if (wasRunning)
@@ -180,7 +180,7 @@ bool Session::reopen(const QString &device) {
         QMutexLocker lock(&m_viewLock);
         m_device = device;
     }
-    event(Records::Kind::Reconnected, device);
+    recordEvent(Records::Kind::Reconnected, device);
     emit reconnected(device);
     if (m_link->bytesWaiting() > 0)
         readWaiting();
@@ -202,7 +202,7 @@ bool Session::send(const QByteArray &frame, const Transmit::Rewriter *rewriter) 
         return true;
     Transmit::Outcome out = Transmit::prepare(frame, rewriter);
     if (!out.wire) {
-        event(Records::Kind::Refused, out.refusal);
+        recordEvent(Records::Kind::Refused, out.refusal);
         emit refused(out.refusal);
         return false;
     }
@@ -329,13 +329,13 @@ void Session::startRun(int interval, const QString &baseText) {
         m_runTimer.start();
     m_running = m_runTimer.isActive();
     if (m_running)
-        event(Records::Kind::RunStarted);
+        recordEvent(Records::Kind::RunStarted);
 }
 
 void Session::stopRun() {
     m_runTimer.stop();
     if (m_running.exchange(false))
-        event(Records::Kind::RunStopped);
+        recordEvent(Records::Kind::RunStopped);
     emit runLine(-1);
 }
 
@@ -350,7 +350,7 @@ void Session::runTick() {
     if (t.interval == 0) {
         m_runTimer.stop();
         m_running = false;
-        event(Records::Kind::RunStopped);
+        recordEvent(Records::Kind::RunStopped);
         return;
     }
     // The wait runs from when this tick was due, not from the end of its work;

@@ -156,7 +156,7 @@ private:
     // Numbers, stamps with the port and emits a record; frames are shown on
     // their view first.
     void publish(Records::Record r);
-    void event(Records::Kind kind, const QString &detail = QString());
+    void recordEvent(Records::Kind kind, const QString &detail = QString());
     void readWaiting();
     void deliver(const QList<Frames::Frame> &frames);
     void armSilence();
