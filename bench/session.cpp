@@ -51,6 +51,7 @@
 #include <map>
 #include <memory>
 
+#include "benchpty.h"
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -60,7 +61,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
-#include <pty.h>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -109,47 +109,7 @@ QByteArray positionReply(quint32 v) {
     return rtu(b);
 }
 
-// The controller's end of the line.
-struct Pty {
-    int master = -1;
-    int keeper = -1;
-    QString slave;
-    Pty() {
-        char name[256] = {};
-        if (::openpty(&master, &keeper, name, nullptr, nullptr) != 0) {
-            std::perror("openpty");
-            std::exit(1);
-        }
-        termios raw{};
-        ::tcgetattr(keeper, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(keeper, TCSANOW, &raw);
-        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-        slave = QString::fromLocal8Bit(name);
-    }
-    ~Pty() {
-        ::close(master);
-        ::close(keeper);
-    }
-    // Writes everything; false after 5 s without progress.
-    bool writeAll(const char *p, size_t n) const {
-        auto last = Clock::now();
-        while (n > 0) {
-            const ssize_t k = ::write(master, p, n);
-            if (k > 0) {
-                p += k;
-                n -= size_t(k);
-                last = Clock::now();
-                continue;
-            }
-            if (Clock::now() - last > std::chrono::seconds(5))
-                return false;
-            pollfd pf{master, POLLOUT, 0};
-            ::poll(&pf, 1, 10);
-        }
-        return true;
-    }
-};
+using Bench::Pty;
 
 // --paints: which widgets were painted during a stream, and how much of them.
 struct PaintCounter : QObject {

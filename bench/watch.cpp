@@ -37,12 +37,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "benchpty.h"
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
-#include <pty.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <thread>
@@ -202,28 +202,7 @@ void watchPhase(int intervalMs, int seconds, const QString &shot) {
     sim.waitForFinished(2000);
 }
 
-// The controller's end of a pseudo-terminal, for the CPU phase.
-struct Pty {
-    int master = -1;
-    int keeper = -1;
-    QString slave;
-    Pty() {
-        char name[256] = {};
-        if (::openpty(&master, &keeper, name, nullptr, nullptr) != 0) {
-            std::perror("openpty");
-            std::exit(1);
-        }
-        termios raw{};
-        ::tcgetattr(keeper, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(keeper, TCSANOW, &raw);
-        slave = QString::fromLocal8Bit(name);
-    }
-    ~Pty() {
-        ::close(master);
-        ::close(keeper);
-    }
-};
+using Bench::Pty;
 
 QByteArray valueReply(quint8 code, quint32 v) {
     QByteArray b("\x01", 1);
@@ -260,7 +239,7 @@ void cpuPhase(int seconds) {
                                   : phase < 400 ? 10000
                                                 : (500 - phase) * 100;
             const QByteArray both = valueReply(0x36, speed) + valueReply(0x37, i * 200);
-            if (::write(pty.master, both.constData(), size_t(both.size())) < 0)
+            if (!pty.writeAll(both.constData(), size_t(both.size())))
                 break;
         }
     });

@@ -405,31 +405,8 @@ int Program::request(const Entry &e) {
     const Prepared p = prepare(e, m_args.words, m_settings);
     if (!p.refusal.isEmpty())
         return usage(p.refusal);
-    QString device;
-    if (const int s = openLine(m_args.baud.toInt(), &device))
-        return finish(s);
-    m_echoRecords = m_args.json;
-    Records::Record reply;
-    qint64 sentUs = -1;
-    const Awaited::Verdict v =
-        exchange([&] { submit(*m_session, p); }, m_args.timeoutMs.value_or(500), &reply, &sentUs);
-    if (stopped())
-        return finish(Success);
-    if (sentUs < 0) {
-        std::fprintf(stderr, "t3208ctl: nothing was sent\n");
-        return finish(NoGoodReply);
-    }
-    if (v == Awaited::Other) {
-        printNoReply(reply, m_args.timeoutMs.value_or(500));
-        return finish(NoGoodReply);
-    }
-    if (!m_args.json) {
-        QString fallback = Transmit::caption(e.code);
-        if (fallback.isEmpty())
-            fallback = e.name + u':';
-        printLine(replyText(reply, v, fallback).toUtf8());
-    }
-    return finish(v == Awaited::Reply ? Success : NoGoodReply);
+    QString fallback = Transmit::caption(e.code);
+    return sendAndReport(p, fallback.isEmpty() ? e.name + u':' : fallback);
 }
 
 int Program::sendBytes() {
@@ -439,28 +416,32 @@ int Program::sendBytes() {
     // The workbench sends with the register option off.
     Prepared p;
     p.frame = m_args.asIs ? bytes : Framing::frame(bytes, m_args.mode);
+    const auto code = Transmit::commandCode(p.frame);
+    const QString fallback = code ? Transmit::caption(*code) : QString();
+    return sendAndReport(p, fallback.isEmpty() ? QStringLiteral("reply:") : fallback);
+}
+
+int Program::sendAndReport(const Prepared &p, const QString &caption) {
     QString device;
     if (const int s = openLine(m_args.baud.toInt(), &device))
         return finish(s);
     m_echoRecords = m_args.json;
     Records::Record reply;
     qint64 sentUs = -1;
-    const Awaited::Verdict v =
-        exchange([&] { submit(*m_session, p); }, m_args.timeoutMs.value_or(500), &reply, &sentUs);
+    const int timeoutMs = m_args.timeoutMs.value_or(500);
+    const Awaited::Verdict v = exchange([&] { submit(*m_session, p); }, timeoutMs, &reply, &sentUs);
     if (stopped())
         return finish(Success);
-    if (v == Awaited::Other) {
-        if (sentUs >= 0)
-            printNoReply(reply, m_args.timeoutMs.value_or(500));
+    if (sentUs < 0) {
+        std::fprintf(stderr, "t3208ctl: nothing was sent\n");
         return finish(NoGoodReply);
     }
-    if (!m_args.json) {
-        const auto code = Transmit::commandCode(p.frame);
-        QString fallback = code ? Transmit::caption(*code) : QString();
-        if (fallback.isEmpty())
-            fallback = QStringLiteral("reply:");
-        printLine(replyText(reply, v, fallback).toUtf8());
+    if (v == Awaited::Other) {
+        printNoReply(reply, timeoutMs);
+        return finish(NoGoodReply);
     }
+    if (!m_args.json)
+        printLine(replyText(reply, v, caption).toUtf8());
     return finish(v == Awaited::Reply ? Success : NoGoodReply);
 }
 

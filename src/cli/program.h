@@ -57,6 +57,9 @@ private:
     int commands();
     int request(const Entry &e);
     int sendBytes();
+    // Opens the line, sends one prepared frame, waits for its reply and reports
+    // it (text: `caption` and the decoded value).
+    int sendAndReport(const Prepared &p, const QString &caption);
     int runList();
     int scan();
     int monitor();
